@@ -1,0 +1,26 @@
+# Thin wrapper around CMake and CTest; see README.md.
+BUILD_DIR ?= build
+SANITIZE_DIR ?= build-sanitize
+JOBS ?= 2
+
+.PHONY: all build run test bench sanitize clean deps
+
+all: build
+
+deps:
+	@tools/ensure-deps
+
+$(BUILD_DIR)/build.ninja: | deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+build: deps $(BUILD_DIR)/build.ninja
+	@cmake --build $(BUILD_DIR) -j $(JOBS) >&2
+
+run: build
+	@./$(BUILD_DIR)/growth-planner $(ARGS)
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
