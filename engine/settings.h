@@ -1,0 +1,47 @@
+// Run settings and the command-line scan that fills them.
+//
+// The scan tests every argument against the options in a fixed order
+// (-l -s -h -i -f -m -x -a -c -r -o); after an option takes its value, the
+// value itself is tested against the options later in that order. Unknown
+// arguments are skipped, the last occurrence of an option wins, and integers
+// convert without ever failing. Only what the engine cannot run with is
+// refused: an option with no value after it, a type outside 0..23, a level
+// cap whose plans could outgrow the snapshot stack, and a result path longer
+// than 255 bytes.
+#ifndef GROWTH_PLANNER_ENGINE_SETTINGS_H_
+#define GROWTH_PLANNER_ENGINE_SETTINGS_H_
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "data/tables.h"
+
+namespace growth {
+
+inline constexpr int kResultPathCapacity = 256;  // bytes, terminator included
+
+struct RunSettings {
+  int32_t level_cap = 19;
+  ValueVector targets{};  // only the seven stats can be set; HP..WT stay 0
+  int32_t type = 8;
+  int32_t bonus_rate = 50;
+  std::array<char, kResultPathCapacity> result_path{"OUTPUT.txt"};
+
+  const char* ResultPath() const { return result_path.data(); }
+};
+
+// Decimal text to a signed 32-bit value: leading white space (space, \t, \n,
+// \v, \f, \r), one optional sign, then digits up to the first other byte.
+// No digits gives 0; digits past the 32-bit range wrap modulo 2^32.
+int32_t ParseInteger(std::string_view text);
+
+// Fills `settings` (which should hold the defaults) from the arguments;
+// argv[0] is never read. Returns false, with a one-line reason in `error`,
+// when the command line is refused.
+bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, std::string& error);
+
+}  // namespace growth
+
+#endif  // GROWTH_PLANNER_ENGINE_SETTINGS_H_

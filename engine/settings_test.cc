@@ -1,0 +1,210 @@
+#include "engine/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "engine/snapshot_stack.h"
+
+namespace growth {
+namespace {
+
+struct Parsed {
+  bool accepted;
+  RunSettings settings;
+  std::string error;
+};
+
+Parsed Parse(std::vector<std::string> args) {
+  args.insert(args.begin(), "growth-planner");
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  argv.push_back(nullptr);
+  Parsed parsed{false, RunSettings{}, ""};
+  parsed.accepted =
+      ParseArguments(static_cast<int>(args.size()), argv.data(), parsed.settings, parsed.error);
+  return parsed;
+}
+
+std::string PathOf(const Parsed& parsed) { return parsed.settings.ResultPath(); }
+
+TEST(ParseIntegerTest, DigitsAndSigns) {
+  EXPECT_EQ(ParseInteger("0"), 0);
+  EXPECT_EQ(ParseInteger("19"), 19);
+  EXPECT_EQ(ParseInteger("+7"), 7);
+  EXPECT_EQ(ParseInteger("-7"), -7);
+  EXPECT_EQ(ParseInteger("007"), 7);
+  EXPECT_EQ(ParseInteger("+-5"), 0);
+  EXPECT_EQ(ParseInteger("--5"), 0);
+  EXPECT_EQ(ParseInteger("- 5"), 0);
+}
+
+TEST(ParseIntegerTest, StopsAtFirstNonDigit) {
+  EXPECT_EQ(ParseInteger("abc"), 0);
+  EXPECT_EQ(ParseInteger(""), 0);
+  EXPECT_EQ(ParseInteger(" 12x"), 12);
+  EXPECT_EQ(ParseInteger("1e3"), 1);
+  EXPECT_EQ(ParseInteger("3.9"), 3);
+  EXPECT_EQ(ParseInteger("-o"), 0);
+}
+
+TEST(ParseIntegerTest, ExactlyTheSixWhiteSpaceBytes) {
+  EXPECT_EQ(ParseInteger(" \t\n\v\f\r42"), 42);
+  EXPECT_EQ(ParseInteger("\t-8"), -8);
+  EXPECT_EQ(ParseInteger("\x85"
+                         "5"),
+            0);  // never white space, whatever the locale
+  EXPECT_EQ(ParseInteger("\xA0"
+                         "5"),
+            0);
+  EXPECT_EQ(ParseInteger("\x1C"
+                         "5"),
+            0);
+  EXPECT_EQ(ParseInteger("- 5"), 0);
+}
+
+TEST(ParseIntegerTest, WrapsModulo2To32) {
+  EXPECT_EQ(ParseInteger("4294967297"), 1);
+  EXPECT_EQ(ParseInteger("2147483647"), INT_MAX);
+  EXPECT_EQ(ParseInteger("2147483648"), INT_MIN);
+  EXPECT_EQ(ParseInteger("-2147483648"), INT_MIN);
+  EXPECT_EQ(ParseInteger("4294967295"), -1);
+  EXPECT_EQ(ParseInteger("-4294967295"), 1);
+  // 10^20 mod 2^32 = 1661992960.
+  EXPECT_EQ(ParseInteger("100000000000000000000"), 1661992960);
+  EXPECT_EQ(ParseInteger(std::string(500, '9')), ParseInteger(std::string(500, '9') + "x"));
+}
+
+TEST(ParseArgumentsTest, Defaults) {
+  const Parsed parsed = Parse({});
+  ASSERT_TRUE(parsed.accepted);
+  EXPECT_EQ(parsed.settings.level_cap, 19);
+  EXPECT_EQ(parsed.settings.type, 8);
+  EXPECT_EQ(parsed.settings.bonus_rate, 50);
+  EXPECT_EQ(parsed.settings.targets, ValueVector{});
+  EXPECT_EQ(PathOf(parsed), "OUTPUT.txt");
+}
+
+TEST(ParseArgumentsTest, EveryOptionSetsItsField) {
+  const Parsed parsed =
+      Parse({"-s", "1",  "-h", "2",  "-i", "3",  "-f",  "4",  "-m", "5",  "-x",
+             "6",  "-a", "7",  "-c", "23", "-r", "-40", "-l", "6",  "-o", "r.txt"});
+  ASSERT_TRUE(parsed.accepted) << parsed.error;
+  EXPECT_EQ(parsed.settings.targets, (ValueVector{1, 2, 3, 4, 5, 6, 7, 0, 0, 0, 0}));
+  EXPECT_EQ(parsed.settings.type, 23);
+  EXPECT_EQ(parsed.settings.bonus_rate, -40);
+  EXPECT_EQ(parsed.settings.level_cap, 6);
+  EXPECT_EQ(PathOf(parsed), "r.txt");
+}
+
+TEST(ParseArgumentsTest, SeveralOptionsInAnyOrder) {
+  const Parsed parsed = Parse({"-c", "0", "-s", "10", "-l", "5"});
+  ASSERT_TRUE(parsed.accepted);
+  EXPECT_EQ(parsed.settings.type, 0);
+  EXPECT_EQ(parsed.settings.targets[kStab], 10);
+  EXPECT_EQ(parsed.settings.level_cap, 5);
+}
+
+TEST(ParseArgumentsTest, LastOccurrenceWins) {
+  EXPECT_EQ(Parse({"-l", "3", "-l", "7"}).settings.level_cap, 7);
+  EXPECT_EQ(PathOf(Parse({"-o", "a", "-o", "b"})), "b");
+  // A bad value replaced later is never looked at.
+  EXPECT_TRUE(Parse({"-c", "30", "-c", "3"}).accepted);
+  EXPECT_TRUE(Parse({"-o", std::string(300, 'p'), "-o", "ok"}).accepted);
+}
+
+TEST(ParseArgumentsTest, UnknownArgumentsAreSkipped) {
+  const Parsed upper = Parse({"-L", "5"});
+  ASSERT_TRUE(upper.accepted);
+  EXPECT_EQ(upper.settings.level_cap, 19);
+  const Parsed stray = Parse({"hello", "-l", "4", "--", "-", "-lx"});
+  ASSERT_TRUE(stray.accepted);
+  EXPECT_EQ(stray.settings.level_cap, 4);
+}
+
+TEST(ParseArgumentsTest, ValuesConvertWithoutComplaint) {
+  EXPECT_EQ(Parse({"-l", "abc"}).settings.level_cap, 0);
+  EXPECT_EQ(Parse({"-l", " 12x"}).settings.level_cap, 12);
+  EXPECT_EQ(Parse({"-s", "4294967297"}).settings.targets[kStab], 1);
+  EXPECT_EQ(Parse({"-r", "2147483647"}).settings.bonus_rate, INT_MAX);
+}
+
+TEST(ParseArgumentsTest, ValueSpelledLikeALaterOptionIsAlsoThatOption) {
+  const Parsed parsed = Parse({"-l", "-o", "x.txt"});
+  ASSERT_TRUE(parsed.accepted);
+  EXPECT_EQ(parsed.settings.level_cap, 0);
+  EXPECT_EQ(PathOf(parsed), "x.txt");
+
+  // -s takes "-c" as 0, "-c" then takes "5" as the type.
+  const Parsed chained = Parse({"-s", "-c", "5"});
+  ASSERT_TRUE(chained.accepted);
+  EXPECT_EQ(chained.settings.targets[kStab], 0);
+  EXPECT_EQ(chained.settings.type, 5);
+}
+
+TEST(ParseArgumentsTest, ValueSpelledLikeAnEarlierOptionIsNot) {
+  const Parsed parsed = Parse({"-c", "-l", "5"});
+  ASSERT_TRUE(parsed.accepted);
+  EXPECT_EQ(parsed.settings.type, 0);
+  EXPECT_EQ(parsed.settings.level_cap, 19);
+}
+
+TEST(ParseArgumentsTest, ResultPathIsCopiedWhole) {
+  EXPECT_EQ(PathOf(Parse({"-o", "results.txt"})), "results.txt");
+  EXPECT_EQ(PathOf(Parse({"-o", "dir with space/r\xE7.txt"})), "dir with space/r\xE7.txt");
+  EXPECT_EQ(PathOf(Parse({"-o", "-l"})), "-l");  // -o is tested last: nothing follows it
+}
+
+TEST(ParseArgumentsTest, RefusesAnOptionWithoutAValue) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"-l"}, {"-o"}, {"-c", "3", "-r"}, {"-l", "-c"}, {"-s", "-o"}}) {
+    const Parsed parsed = Parse(args);
+    EXPECT_FALSE(parsed.accepted) << args.back();
+    EXPECT_EQ(parsed.error, "option " + args.back() + " needs a value");
+  }
+}
+
+TEST(ParseArgumentsTest, RefusesTypesOutsideTheTable) {
+  EXPECT_TRUE(Parse({"-c", "0"}).accepted);
+  EXPECT_TRUE(Parse({"-c", "23"}).accepted);
+  const Parsed high = Parse({"-c", "24"});
+  EXPECT_FALSE(high.accepted);
+  EXPECT_EQ(high.error, "type \"24\" is outside 0 to 23");
+  EXPECT_FALSE(Parse({"-c", "-1"}).accepted);
+  EXPECT_FALSE(Parse({"-c", "4294967320"}).accepted);  // wraps to 24
+}
+
+TEST(ParseArgumentsTest, RefusesCapsWhosePlansOutgrowTheStack) {
+  EXPECT_TRUE(Parse({"-l", "255"}).accepted);
+  EXPECT_TRUE(Parse({"-l", std::to_string(kMaxLevelCap)}).accepted);
+  EXPECT_TRUE(Parse({"-l", "-2147483648"}).accepted);
+  const Parsed over = Parse({"-l", std::to_string(kMaxLevelCap + 1)});
+  EXPECT_FALSE(over.accepted);
+  EXPECT_NE(over.error.find("level cap \"" + std::to_string(kMaxLevelCap + 1) + "\""),
+            std::string::npos);
+  EXPECT_FALSE(Parse({"-l", "2147483647"}).accepted);
+}
+
+TEST(ParseArgumentsTest, ResultPathHoldsAtMost255Bytes) {
+  const std::string longest(255, 'a');
+  EXPECT_EQ(PathOf(Parse({"-o", longest})), longest);
+  const Parsed over = Parse({"-o", longest + "a"});
+  EXPECT_FALSE(over.accepted);
+  EXPECT_NE(over.error.find("256 bytes"), std::string::npos);
+}
+
+TEST(MaxLevelCapTest, FollowsFromTheStackCapacity) {
+  // Levels 2..255 grant 1598 points in all; a plan of n steps needs cursor n.
+  EXPECT_EQ(PointsGrantedUpTo(255), 1598);
+  EXPECT_EQ(PointsGrantedUpTo(100000), 1598);
+  EXPECT_EQ(LongestPlanSteps(1), 0);
+  EXPECT_EQ(LongestPlanSteps(-7), 0);
+  EXPECT_EQ(LongestPlanSteps(3), 2 + 4);
+  EXPECT_EQ(LongestPlanSteps(kMaxLevelCap), kMaxDepth - 1);
+  EXPECT_EQ(kMaxLevelCap, 8402);
+}
+
+}  // namespace
+}  // namespace growth

@@ -1,0 +1,79 @@
+// Undo stack of the plan search: one saved PlanState and one choice cursor
+// per step of the current plan.
+//
+// Frame d holds the state just before the step at depth d; cursor d is the
+// index, in the candidate list, of the step tried at depth d. The stack has a
+// fixed capacity of kMaxDepth cursors; callers keep the depth at or below
+// kMaxDepth - 1, which every level cap up to kMaxLevelCap guarantees.
+#ifndef GROWTH_PLANNER_ENGINE_SNAPSHOT_STACK_H_
+#define GROWTH_PLANNER_ENGINE_SNAPSHOT_STACK_H_
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "engine/plan_state.h"
+
+namespace growth {
+
+inline constexpr int32_t kMaxDepth = 10000;
+
+// Points granted from level 2 up to `cap`; nothing is granted past level 255.
+constexpr int32_t PointsGrantedUpTo(int32_t cap) {
+  int32_t total = 0;
+  for (int32_t level = 2; level <= cap && level <= 255; ++level) total += PointsForLevel(level);
+  return total;
+}
+
+// The most steps a plan can take with this cap: every level-up, plus one
+// purchase per point granted, since no stat ever costs less than 1.
+constexpr int32_t LongestPlanSteps(int32_t cap) {
+  if (cap <= 1) return 0;
+  return (cap - 1) + PointsGrantedUpTo(cap);
+}
+
+// The largest cap whose longest plan still fits the stack: a plan of n steps
+// reads cursor n, so n may be at most kMaxDepth - 1.
+inline constexpr int32_t kMaxLevelCap = kMaxDepth - PointsGrantedUpTo(255);
+static_assert(LongestPlanSteps(kMaxLevelCap) <= kMaxDepth - 1);
+static_assert(LongestPlanSteps(kMaxLevelCap + 1) > kMaxDepth - 1);
+static_assert(kMaxLevelCap >= 255);
+
+class SnapshotStack {
+ public:
+  SnapshotStack() { cursors_.fill(0); }
+  SnapshotStack(const SnapshotStack&) = delete;
+  SnapshotStack& operator=(const SnapshotStack&) = delete;
+
+  int32_t depth() const { return depth_; }
+  int32_t cursor() const { return cursors_[depth_]; }
+  void MoveCursorOn() { ++cursors_[depth_]; }
+
+  // Cursors of depths 0 .. depth-1: the choices that make up the current plan.
+  std::span<const int32_t> PlanCursors() const {
+    return std::span<const int32_t>(cursors_.data(), static_cast<size_t>(depth_));
+  }
+
+  // Remembers `state` as the state before the step about to be taken.
+  void Save(const PlanState& state) { frames_[depth_] = state; }
+
+  // Enters the next depth once the step has been applied.
+  void Advance() {
+    ++depth_;
+    cursors_[depth_] = 0;
+  }
+
+  // Leaves the current depth. Returns false when the search is exhausted;
+  // otherwise restores into `state` the state in which the abandoned step was
+  // taken and moves that depth's cursor on to the next candidate.
+  bool Backtrack(PlanState& state);
+
+ private:
+  int32_t depth_ = 0;
+  std::array<int32_t, kMaxDepth> cursors_;
+  std::array<PlanState, kMaxDepth> frames_;
+};
+
+}  // namespace growth
+
+#endif  // GROWTH_PLANNER_ENGINE_SNAPSHOT_STACK_H_

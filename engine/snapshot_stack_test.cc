@@ -1,0 +1,75 @@
+#include "engine/snapshot_stack.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace growth {
+namespace {
+
+TEST(SnapshotStackTest, BacktrackFromTheRootEndsTheSearch) {
+  auto stack = std::make_unique<SnapshotStack>();
+  PlanState state = StartingState(TypeRecordOf(3));
+  const PlanState untouched = state;
+  EXPECT_FALSE(stack->Backtrack(state));
+  EXPECT_EQ(state, untouched);
+}
+
+TEST(SnapshotStackTest, BacktrackRestoresTheStateAndMovesTheCursorOn) {
+  auto stack = std::make_unique<SnapshotStack>();
+  const StatArray& base = TypeRecordOf(8).base_costs;
+  PlanState state = StartingState(TypeRecordOf(8));
+
+  stack->MoveCursorOn();
+  stack->MoveCursorOn();
+  const PlanState before_first = state;
+  stack->Save(state);
+  LevelUp(state, 16, 50, base);
+  stack->Advance();
+  EXPECT_EQ(stack->depth(), 1);
+  EXPECT_EQ(stack->cursor(), 0);
+
+  stack->MoveCursorOn();
+  const PlanState before_second = state;
+  stack->Save(state);
+  SpendPoint(state, 2, base);
+  stack->Advance();
+  stack->MoveCursorOn();  // left behind at depth 2, must not survive
+  ASSERT_EQ(stack->PlanCursors().size(), 2u);
+  EXPECT_EQ(stack->PlanCursors()[0], 2);
+  EXPECT_EQ(stack->PlanCursors()[1], 1);
+
+  ASSERT_TRUE(stack->Backtrack(state));
+  EXPECT_EQ(state, before_second);
+  EXPECT_EQ(stack->depth(), 1);
+  EXPECT_EQ(stack->cursor(), 2);
+
+  // Re-entering depth 2 starts from the first candidate again.
+  stack->Save(state);
+  stack->Advance();
+  EXPECT_EQ(stack->cursor(), 0);
+  ASSERT_TRUE(stack->Backtrack(state));
+
+  ASSERT_TRUE(stack->Backtrack(state));
+  EXPECT_EQ(state, before_first);
+  EXPECT_EQ(stack->depth(), 0);
+  EXPECT_EQ(stack->cursor(), 3);
+  EXPECT_FALSE(stack->Backtrack(state));
+}
+
+TEST(SnapshotStackTest, HoldsThePlanOfTheLargestCap) {
+  auto stack = std::make_unique<SnapshotStack>();
+  PlanState state = StartingState(TypeRecordOf(0));
+  for (int32_t step = 0; step < LongestPlanSteps(kMaxLevelCap); ++step) {
+    state.level = step;
+    stack->Save(state);
+    stack->Advance();
+  }
+  EXPECT_EQ(stack->depth(), kMaxDepth - 1);
+  EXPECT_EQ(stack->cursor(), 0);
+  ASSERT_TRUE(stack->Backtrack(state));
+  EXPECT_EQ(state.level, kMaxDepth - 2);
+}
+
+}  // namespace
+}  // namespace growth
