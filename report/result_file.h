@@ -1,0 +1,79 @@
+// Target check and the result file that qualifying plans are appended to.
+//
+// A record is two lines ending in CR LF: the end state's eleven values and
+// unspent points, then the plan's step names and its step count plus one.
+// Each record is formatted into a buffer sized once for the longest plan the
+// level cap allows and appended with a single write on a descriptor opened
+// for append, so a record is never split by another appender or by a stop
+// from outside. The file is opened and closed once per record and never
+// truncated, except to cut off the part of a record whose write fell short.
+#ifndef GROWTH_PLANNER_REPORT_RESULT_FILE_H_
+#define GROWTH_PLANNER_REPORT_RESULT_FILE_H_
+
+#include <unistd.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "engine/plan_state.h"
+#include "engine/search.h"
+#include "engine/settings.h"
+
+namespace growth {
+
+// True when no value falls below its target.
+bool MeetsTargets(const ValueVector& values, const ValueVector& targets);
+
+// The most bytes a record can take for plans under `level_cap`.
+size_t RecordCapacity(int32_t level_cap);
+
+class RecordFormatter {
+ public:
+  explicit RecordFormatter(int32_t level_cap);
+  RecordFormatter(const RecordFormatter&) = delete;
+  RecordFormatter& operator=(const RecordFormatter&) = delete;
+
+  // The record's bytes; valid until the next call. The plan must have come
+  // from a search under the same level cap.
+  std::string_view Format(const PlanState& state, const PlanView& plan);
+
+ private:
+  size_t capacity_;
+  std::unique_ptr<char[]> buffer_;
+};
+
+enum class AppendOutcome { kWritten, kOpenFailed, kWriteFailed };
+
+// Opens `path` for append (creating it), writes `bytes` once and closes it.
+// A short write is cut back off the file as far as it can be.
+AppendOutcome AppendToFile(const char* path, std::string_view bytes);
+
+// Receives end states from the search, checks them against the targets and
+// appends a record for each one that meets them. Failures are reported on
+// `message_fd` ("File Open Error !" or "File Write Error !") and counted; the
+// search always goes on.
+class ResultFileWriter : public EndStateSink {
+ public:
+  explicit ResultFileWriter(const RunSettings& settings, int message_fd = STDOUT_FILENO);
+
+  bool OnEndState(const PlanState& state, const PlanView& plan) override;
+
+  int64_t records_written() const { return records_written_; }
+  // Qualifying end states whose record is not in the file.
+  int64_t records_lost() const { return records_lost_; }
+
+ private:
+  const ValueVector targets_;
+  const std::array<char, kResultPathCapacity> result_path_;
+  const int message_fd_;
+  RecordFormatter formatter_;
+  int64_t records_written_ = 0;
+  int64_t records_lost_ = 0;
+};
+
+}  // namespace growth
+
+#endif  // GROWTH_PLANNER_REPORT_RESULT_FILE_H_

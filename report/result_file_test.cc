@@ -1,0 +1,175 @@
+#include "report/result_file.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/scratch.h"
+
+namespace growth {
+namespace {
+
+// A plan of `codes` laid out as the search would hold it.
+struct PlanFixture {
+  explicit PlanFixture(const std::vector<StepCode>& codes) {
+    for (StepCode code : codes) {
+      size_t i = 0;
+      while (i < static_cast<size_t>(list.size) && list.codes[i] != code) ++i;
+      if (i == static_cast<size_t>(list.size)) list.codes[list.size++] = code;
+      cursors.push_back(static_cast<int32_t>(i));
+    }
+  }
+  PlanView View() const { return PlanView(cursors, list); }
+
+  CandidateList list;
+  std::vector<int32_t> cursors;
+};
+
+TEST(MeetsTargetsTest, EqualPassesOneAboveFails) {
+  ValueVector values = {5, 4, 3, 2, 1, 2, 3, 100, 50, 900, 1000};
+  ValueVector targets = {};
+  EXPECT_TRUE(MeetsTargets(values, targets));
+  targets[kDex] = 2;
+  EXPECT_TRUE(MeetsTargets(values, targets));
+  targets[kDex] = 3;
+  EXPECT_FALSE(MeetsTargets(values, targets));
+  targets = {};
+  targets[kStab] = 6;
+  EXPECT_FALSE(MeetsTargets(values, targets));
+  targets = {};
+  targets[kWt] = 1001;  // derived targets are checked too, though no option sets them
+  EXPECT_FALSE(MeetsTargets(values, targets));
+}
+
+TEST(RecordFormatterTest, OneLevelUpAlongTheNamelessLine) {
+  PlanState state = StartingState(TypeRecordOf(15));
+  LevelUp(state, 8, 50, TypeRecordOf(15).base_costs);
+  const PlanFixture plan({8});
+  RecordFormatter formatter(2);
+  EXPECT_EQ(formatter.Format(state, plan.View()),
+            "S:1 H:2 I:4 F:1 M:4 X:2 A:2 HP:166 MP:85 SP:810 WT:754 Point:2\r\n"
+            "\x96\xB3\x91\xAE\x90\xAB - 2 time\r\n");
+}
+
+TEST(RecordFormatterTest, EmptyPlanAndNegativeNumbers) {
+  PlanState state = StartingState(TypeRecordOf(8));
+  state.points = -3;
+  state.values[kMr] = INT_MIN;
+  const PlanFixture plan({});
+  RecordFormatter formatter(1);
+  EXPECT_EQ(formatter.Format(state, plan.View()),
+            "S:2 H:4 I:2 F:2 M:-2147483648 X:2 A:1 HP:175 MP:65 SP:850 WT:999 Point:-3\r\n"
+            "- 1 time\r\n");
+}
+
+TEST(RecordFormatterTest, StatsAndLinesMixed) {
+  PlanState state = StartingState(TypeRecordOf(0));
+  const PlanFixture plan({9, 1, 17, 4});
+  RecordFormatter formatter(3);
+  const std::string record(formatter.Format(state, plan.View()));
+  EXPECT_EQ(record.substr(record.find("\r\n") + 2),
+            "\x89\xCE\x89\x8A\x8C\x6E STAB \x8C\x95\x8C\x6E DEF - 5 time\r\n");
+}
+
+TEST(RecordFormatterTest, LongestRecordFitsItsBuffer) {
+  const int32_t cap = 300;
+  std::vector<StepCode> codes(static_cast<size_t>(LongestPlanSteps(cap)), 8);  // 6-byte names
+  const PlanFixture plan(codes);
+  PlanState state{};
+  state.points = INT_MIN;
+  state.values.fill(INT_MIN);
+  RecordFormatter formatter(cap);
+  const std::string_view record = formatter.Format(state, plan.View());
+  EXPECT_LE(record.size(), RecordCapacity(cap));
+  EXPECT_GE(record.size(), 7 * codes.size());
+  EXPECT_TRUE(record.ends_with(" - " + std::to_string(codes.size() + 1) + " time\r\n"));
+}
+
+TEST(AppendToFileTest, AppendsAndNeverTruncates) {
+  testing::ScratchDirectory dir;
+  const std::string path = dir.File("out.txt");
+  EXPECT_EQ(AppendToFile(path.c_str(), "first\r\n"), AppendOutcome::kWritten);
+  EXPECT_EQ(AppendToFile(path.c_str(), "second\r\n"), AppendOutcome::kWritten);
+  EXPECT_EQ(testing::ReadFile(path), "first\r\nsecond\r\n");
+}
+
+TEST(AppendToFileTest, ReportsWhatWentWrong) {
+  testing::ScratchDirectory dir;
+  EXPECT_EQ(AppendToFile(dir.File("missing/out.txt").c_str(), "x"), AppendOutcome::kOpenFailed);
+  EXPECT_EQ(AppendToFile(dir.File("").c_str(), "x"), AppendOutcome::kOpenFailed);  // a directory
+  EXPECT_EQ(AppendToFile("", "x"), AppendOutcome::kOpenFailed);
+  if (testing::FileExists("/dev/full")) {
+    EXPECT_EQ(AppendToFile("/dev/full", "x"), AppendOutcome::kWriteFailed);
+  }
+}
+
+class ResultFileWriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    messages_path_ = dir_.File("messages");
+    messages_fd_ = open(messages_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ASSERT_GE(messages_fd_, 0);
+  }
+  void TearDown() override { close(messages_fd_); }
+
+  RunSettings SettingsFor(const std::string& path) {
+    RunSettings settings;
+    settings.type = 8;
+    settings.level_cap = 1;
+    std::snprintf(settings.result_path.data(), settings.result_path.size(), "%s", path.c_str());
+    return settings;
+  }
+
+  testing::ScratchDirectory dir_;
+  std::string messages_path_;
+  int messages_fd_ = -1;
+};
+
+TEST_F(ResultFileWriterTest, WritesOnlyStatesThatMeetTheTargets) {
+  RunSettings settings = SettingsFor(dir_.File("out.txt"));
+  settings.targets[kStab] = 3;
+  ResultFileWriter writer(settings, messages_fd_);
+  const PlanFixture plan({});
+  PlanState state = StartingState(TypeRecordOf(8));  // STAB 2
+
+  EXPECT_TRUE(writer.OnEndState(state, plan.View()));
+  EXPECT_FALSE(
+      testing::FileExists(settings.ResultPath()));  // nothing qualifies, nothing is created
+
+  state.values[kStab] = 3;
+  EXPECT_TRUE(writer.OnEndState(state, plan.View()));
+  EXPECT_TRUE(writer.OnEndState(state, plan.View()));
+  const std::string record =
+      "S:3 H:4 I:2 F:2 M:2 X:2 A:1 HP:175 MP:65 SP:850 WT:999 Point:0\r\n- 1 time\r\n";
+  EXPECT_EQ(testing::ReadFile(settings.ResultPath()), record + record);
+  EXPECT_EQ(writer.records_written(), 2);
+  EXPECT_EQ(writer.records_lost(), 0);
+  EXPECT_EQ(testing::ReadFile(messages_path_), "");
+}
+
+TEST_F(ResultFileWriterTest, ReportsEveryRecordThatCannotBeWritten) {
+  const RunSettings settings = SettingsFor(dir_.File("missing/out.txt"));
+  ResultFileWriter writer(settings, messages_fd_);
+  const PlanFixture plan({});
+  const PlanState state = StartingState(TypeRecordOf(8));
+  EXPECT_TRUE(writer.OnEndState(state, plan.View()));
+  EXPECT_TRUE(writer.OnEndState(state, plan.View()));
+  EXPECT_EQ(testing::ReadFile(messages_path_), "File Open Error !\nFile Open Error !\n");
+  EXPECT_EQ(writer.records_lost(), 2);
+  EXPECT_EQ(writer.records_written(), 0);
+
+  if (testing::FileExists("/dev/full")) {
+    ResultFileWriter full(SettingsFor("/dev/full"), messages_fd_);
+    EXPECT_TRUE(full.OnEndState(state, plan.View()));
+    EXPECT_EQ(full.records_lost(), 1);
+    EXPECT_TRUE(
+        testing::ReadFile(messages_path_).ends_with("File Open Error !\nFile Write Error !\n"));
+  }
+}
+
+}  // namespace
+}  // namespace growth
