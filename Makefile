@@ -22,5 +22,12 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	@test -f $(SANITIZE_DIR)/build.ninja || cmake -S . -B $(SANITIZE_DIR) -G Ninja \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DGROWTH_PLANNER_SANITIZE=address,undefined >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS) >&2
+	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
+
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

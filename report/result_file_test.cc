@@ -173,3 +173,42 @@ TEST_F(ResultFileWriterTest, ReportsEveryRecordThatCannotBeWritten) {
 
 }  // namespace
 }  // namespace growth
+
+namespace growth {
+namespace {
+
+// Formats end states as the result file would hold them, for the first few.
+class FirstRecords : public EndStateSink {
+ public:
+  explicit FirstRecords(size_t wanted) : wanted_(wanted), formatter_(RunSettings{}.level_cap) {}
+
+  bool OnEndState(const PlanState& state, const PlanView& plan) override {
+    records.emplace_back(formatter_.Format(state, plan));
+    return records.size() < wanted_;
+  }
+
+  std::vector<std::string> records;
+
+ private:
+  size_t wanted_;
+  RecordFormatter formatter_;
+};
+
+TEST(DefaultRunTest, FirstTwoRecords) {
+  auto search = std::make_unique<PlanSearch>(RunSettings{});
+  FirstRecords sink(2);
+  EXPECT_FALSE(search->Run(sink));
+  ASSERT_EQ(sink.records.size(), 2u);
+
+  std::string gale_17;
+  for (int i = 0; i < 17; ++i) gale_17 += "\x8E\xBE\x95\x97\x8C\x6E ";
+  EXPECT_EQ(sink.records[0],
+            "S:2 H:4 I:11 F:2 M:2 X:20 A:1 HP:355 MP:137 SP:1066 WT:1053 Point:49\r\n" + gale_17 +
+                "\x8E\xBE\x95\x97\x8C\x6E - 19 time\r\n");
+  EXPECT_EQ(sink.records[1],
+            "S:2 H:4 I:11 F:2 M:3 X:19 A:1 HP:352 MP:138 SP:1064 WT:1054 Point:49\r\n" + gale_17 +
+                "\x93\x64\x8C\x82\x8C\x6E - 19 time\r\n");
+}
+
+}  // namespace
+}  // namespace growth
