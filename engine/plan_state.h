@@ -13,11 +13,12 @@
 
 namespace growth {
 
+// The price of a point is not stored: it follows from the values and the
+// level at any moment (StatCost), which is what keeps a saved state small.
 struct PlanState {
   int32_t level;
   int32_t points;  // earned and not yet spent
   int32_t bonus;   // bonus accumulator: rolls over at 100 into a secondary stat point
-  StatArray costs;
   ValueVector values;
 
   friend bool operator==(const PlanState&, const PlanState&) = default;
@@ -43,14 +44,52 @@ constexpr int32_t WrappingAdd(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
+// What reaching a level brings whatever the line: points, the new bonus
+// accumulator, and whether the line's secondary stat rises (0 or 1).
+struct LevelGain {
+  int32_t points;
+  int32_t bonus;
+  int32_t secondary;
+};
+
+constexpr LevelGain GainOnReaching(int32_t level, int32_t bonus_before, int32_t bonus_rate) {
+  LevelGain gain{PointsForLevel(level), WrappingAdd(bonus_before, bonus_rate), 0};
+  if (gain.bonus >= 100) {  // taken off once, even if 100 or more remains
+    gain.bonus -= 100;
+    gain.secondary = 1;
+  }
+  return gain;
+}
+
 PlanState StartingState(const TypeRecord& type);
 
-// Price of one more point in each stat, from the current values and level.
-void UpdateCosts(PlanState& state, const StatArray& base_costs);
+// Points needed for one more point in stat `index` (0..6). At level 1 with a
+// type's starting values (all at most 5) this is exactly the base cost.
+constexpr int32_t StatCost(const PlanState& state, int index, const StatArray& base_costs) {
+  return (5 * state.values[index] + state.level) / 125 + base_costs[index];
+}
 
-void LevelUp(PlanState& state, StepCode line, int32_t bonus_rate, const StatArray& base_costs);
+// Level-up along `line`, with `gain` = GainOnReaching(level + 1, ...).
+inline void ApplyLevelUp(PlanState& state, const LineRecord& line, const LevelGain& gain) {
+  state.level += 1;
+  state.values[line.primary] += 1;
+  for (int i = 0; i < kDerivedCount; ++i) state.values[kStatCount + i] += line.gains[i];
+  state.bonus = gain.bonus;
+  state.values[line.secondary] += gain.secondary;
+  state.points += gain.points;
+}
 
-void SpendPoint(PlanState& state, StepCode stat, const StatArray& base_costs);
+inline void LevelUp(PlanState& state, StepCode line, int32_t bonus_rate) {
+  ApplyLevelUp(state, LineRecordOf(line), GainOnReaching(state.level + 1, state.bonus, bonus_rate));
+}
+
+inline void SpendPoint(PlanState& state, StepCode stat, const StatArray& base_costs) {
+  const int index = stat - kFirstStatCode;
+  const DerivedGains& gains = PointBonusOf(stat).gains;
+  state.points -= StatCost(state, index, base_costs);
+  state.values[index] += 1;
+  for (int i = 0; i < kDerivedCount; ++i) state.values[kStatCount + i] += gains[i];
+}
 
 }  // namespace growth
 

@@ -26,22 +26,25 @@ TEST(PlanStateTest, StartingStateOfTheDefaultType) {
   EXPECT_EQ(state.points, 0);
   EXPECT_EQ(state.bonus, 0);
   EXPECT_EQ(state.values, (ValueVector{2, 4, 2, 2, 2, 2, 1, 175, 65, 850, 999}));
-  EXPECT_EQ(state.costs, (StatArray{3, 1, 2, 3, 2, 1, 2}));
+  for (int k = 0; k < kStatCount; ++k) {
+    EXPECT_EQ(StatCost(state, k, TypeRecordOf(8).base_costs), TypeRecordOf(8).base_costs[k]);
+  }
 }
 
 TEST(PlanStateTest, CostRuleAgreesWithBaseCostsForEveryStartingState) {
   for (int32_t type = 0; type < kTypeCount; ++type) {
-    PlanState state = StartingState(TypeRecordOf(type));
-    const StatArray before = state.costs;
-    UpdateCosts(state, TypeRecordOf(type).base_costs);
-    EXPECT_EQ(state.costs, before) << "type " << type;
+    // Before any step the price of a point is the base cost.
+    const PlanState state = StartingState(TypeRecordOf(type));
+    const StatArray& base = TypeRecordOf(type).base_costs;
+    for (int k = 0; k < kStatCount; ++k) {
+      EXPECT_EQ(StatCost(state, k, base), base[k]) << "type " << type << " stat " << k;
+    }
   }
 }
 
 TEST(LevelUpTest, FirstLevelUpOfTheDefaultType) {
-  const StatArray& base = TypeRecordOf(8).base_costs;
   PlanState state = StartingState(TypeRecordOf(8));
-  LevelUp(state, kGale, 50, base);
+  LevelUp(state, kGale, 50);
   EXPECT_EQ(state.level, 2);
   EXPECT_EQ(state.points, 2);
   EXPECT_EQ(state.bonus, 50);
@@ -49,11 +52,10 @@ TEST(LevelUpTest, FirstLevelUpOfTheDefaultType) {
 }
 
 TEST(LevelUpTest, PointsGrantedOnReachingEachLevel) {
-  const StatArray& base = TypeRecordOf(8).base_costs;
   PlanState state = StartingState(TypeRecordOf(8));
   int32_t expected = 0;
   for (int32_t level = 2; level <= 260; ++level) {
-    LevelUp(state, kCommon, 50, base);
+    LevelUp(state, kCommon, 50);
     expected += PointsForLevel(level);
     ASSERT_EQ(state.level, level);
     ASSERT_EQ(state.points, expected) << "level " << level;
@@ -63,10 +65,9 @@ TEST(LevelUpTest, PointsGrantedOnReachingEachLevel) {
 
 // Number of secondary-stat points granted over `level_ups` level-ups.
 int32_t Rollovers(int32_t rate, int level_ups, int32_t* final_bonus) {
-  const StatArray& base = TypeRecordOf(8).base_costs;
   PlanState state = StartingState(TypeRecordOf(8));
   const int32_t agi_before = state.values[kAgi];
-  for (int i = 0; i < level_ups; ++i) LevelUp(state, kCommon, rate, base);
+  for (int i = 0; i < level_ups; ++i) LevelUp(state, kCommon, rate);
   *final_bonus = state.bonus;
   return state.values[kAgi] - agi_before;
 }
@@ -105,23 +106,20 @@ TEST(CostRuleTest, FollowsValueAndLevel) {
   PlanState state = StartingState(TypeRecordOf(8));
   state.values[kStab] = 24;
   state.level = 5;
-  UpdateCosts(state, base);
-  EXPECT_EQ(state.costs[kStab], base[kStab] + 1);  // (120 + 5) / 125 = 1
+  EXPECT_EQ(StatCost(state, kStab, base), base[kStab] + 1);  // (120 + 5) / 125 = 1
   state.level = 4;
-  UpdateCosts(state, base);
-  EXPECT_EQ(state.costs[kStab], base[kStab]);  // (120 + 4) / 125 = 0
+  EXPECT_EQ(StatCost(state, kStab, base), base[kStab]);  // (120 + 4) / 125 = 0
   state.values[kHack] = 100;
   state.level = 250;
-  UpdateCosts(state, base);
-  EXPECT_EQ(state.costs[kHack], base[kHack] + 6);  // 750 / 125
+  EXPECT_EQ(StatCost(state, kHack, base), base[kHack] + 6);  // 750 / 125
 }
 
 TEST(SpendPointTest, PaysTheCurrentCostAndAddsTheBonus) {
   const StatArray& base = TypeRecordOf(8).base_costs;
   PlanState state = StartingState(TypeRecordOf(8));
-  LevelUp(state, kGale, 50, base);
-  EXPECT_GT(state.costs[kStab], state.points);  // STAB costs 3 of 2 points
-  EXPECT_LE(state.costs[kHack], state.points);  // HACK costs 1
+  LevelUp(state, kGale, 50);
+  EXPECT_GT(StatCost(state, kStab, base), state.points);  // STAB costs 3 of 2 points
+  EXPECT_LE(StatCost(state, kHack, base), state.points);  // HACK costs 1
 
   SpendPoint(state, kHack + 1, base);
   EXPECT_EQ(state.points, 1);
@@ -145,10 +143,10 @@ TEST(SpendPointTest, PriceRisesOnceTheStatIsHighEnough) {
   // STAB starts at 5 with cost 1; at level 1 the price goes up when
   // 5 * value + 1 reaches 125, i.e. once STAB is 25.
   while (state.values[kStab] < 25) {
-    ASSERT_EQ(state.costs[kStab], 1);
+    ASSERT_EQ(StatCost(state, kStab, base), 1);
     SpendPoint(state, kStab + 1, base);
   }
-  EXPECT_EQ(state.costs[kStab], 2);
+  EXPECT_EQ(StatCost(state, kStab, base), 2);
   EXPECT_EQ(state.points, 1000 - 20);
 }
 

@@ -16,39 +16,14 @@ CandidateList BuildCandidates(const RunSettings& settings) {
   return list;
 }
 
-PlanSearch::PlanSearch(const RunSettings& settings)
+PlanSearch::PlanSearch(const RunSettings& settings, SearchOptions options)
     : level_cap_(settings.level_cap),
-      bonus_rate_(settings.bonus_rate),
       base_costs_(TypeRecordOf(settings.type).base_costs),
       candidates_(BuildCandidates(settings)),
+      schedule_(settings.level_cap, settings.bonus_rate),
+      bound_(settings, schedule_),
+      prune_(options.prune && bound_.HasTargets()),
+      leaves_are_lines_(candidates_.codes[0] >= kFirstLineCode),
       state_(StartingState(TypeRecordOf(settings.type))) {}
-
-bool PlanSearch::Run(EndStateSink& sink) {
-  for (;;) {
-    const StepCode step = candidates_.codes[stack_.cursor()];
-    if (step >= kFirstLineCode) {
-      if (state_.level >= level_cap_) {
-        // Every purchase that could extend this state has been tried by now.
-        if (!sink.OnEndState(state_, PlanView(stack_.PlanCursors(), candidates_))) return false;
-        if (!stack_.Backtrack(state_)) return true;
-      } else {
-        stack_.Save(state_);
-        LevelUp(state_, step, bonus_rate_, base_costs_);
-        stack_.Advance();
-      }
-      continue;
-    }
-    if (step != kEndMarker && state_.costs[step - kFirstStatCode] <= state_.points) {
-      stack_.Save(state_);
-      SpendPoint(state_, step, base_costs_);
-      stack_.Advance();
-      continue;
-    }
-    stack_.MoveCursorOn();
-    if (step == kEndMarker || candidates_.codes[stack_.cursor()] == kEndMarker) {
-      if (!stack_.Backtrack(state_)) return true;
-    }
-  }
-}
 
 }  // namespace growth

@@ -5,6 +5,10 @@
 // above the cap is handed to the sink once, after every plan that extends it
 // by further purchases. The loop is iterative over a fixed snapshot stack and
 // allocates nothing. The settings must have passed ParseArguments' checks.
+//
+// With pruning on, a step into a state from which no plan can meet the
+// targets is taken back at once; the sink then sees only fewer end states
+// that fail the targets, and the same ones that meet them, in the same order.
 #ifndef GROWTH_PLANNER_ENGINE_SEARCH_H_
 #define GROWTH_PLANNER_ENGINE_SEARCH_H_
 
@@ -13,9 +17,11 @@
 #include <span>
 
 #include "data/tables.h"
+#include "engine/level_schedule.h"
 #include "engine/plan_state.h"
 #include "engine/settings.h"
 #include "engine/snapshot_stack.h"
+#include "engine/target_bound.h"
 
 namespace growth {
 
@@ -50,31 +56,100 @@ class EndStateSink {
  public:
   virtual ~EndStateSink() = default;
 
-  // Receives every state reached at or above the cap, in search order.
+  // Receives the states reached at or above the cap, in search order.
   // Returning false ends the search early.
   virtual bool OnEndState(const PlanState& state, const PlanView& plan) = 0;
 };
 
+struct SearchOptions {
+  bool prune = true;  // skip subtrees that cannot meet the targets
+};
+
 class PlanSearch {
  public:
-  explicit PlanSearch(const RunSettings& settings);
+  explicit PlanSearch(const RunSettings& settings, SearchOptions options = {});
   PlanSearch(const PlanSearch&) = delete;
   PlanSearch& operator=(const PlanSearch&) = delete;
 
   const CandidateList& candidates() const { return candidates_; }
+  // Passes through the search loop so far; each pass takes a step, moves a
+  // cursor on, or evaluates and backtracks.
+  uint64_t passes() const { return passes_; }
 
   // Enumerates from the starting state. Returns true when the enumeration is
-  // exhausted, false when the sink ended it. Call once per object.
-  bool Run(EndStateSink& sink);
+  // exhausted, false when the sink ended it. Call once per object. A sink of
+  // a final class is called directly, without virtual dispatch.
+  template <typename Sink>
+  bool Run(Sink& sink) {
+    return prune_ ? Loop<true>(sink) : Loop<false>(sink);
+  }
 
  private:
+  template <bool kPrune, typename Sink>
+  bool Loop(Sink& sink);
+
+  void TakeLevelUp(StepCode line) {
+    ApplyLevelUp(state_, LineRecordOf(line), schedule_.Reaching(state_.level + 1));
+  }
+
   const int32_t level_cap_;
-  const int32_t bonus_rate_;
   const StatArray base_costs_;
   const CandidateList candidates_;
+  const LevelSchedule schedule_;
+  const TargetBound bound_;
+  const bool prune_;
+  const bool leaves_are_lines_;  // no purchases to try: every candidate is a line
   PlanState state_;
+  uint64_t passes_ = 0;
   SnapshotStack stack_;
 };
+
+template <bool kPrune, typename Sink>
+bool PlanSearch::Loop(Sink& sink) {
+  if (kPrune && !bound_.Reachable(state_)) return true;
+  const StepCode* const codes = candidates_.codes.data();
+  for (;; ++passes_) {
+    const StepCode step = codes[stack_.cursor()];
+    if (step >= kFirstLineCode) {
+      if (state_.level >= level_cap_) {
+        // Every purchase that could extend this state has been tried by now.
+        if (!sink.OnEndState(state_, PlanView(stack_.PlanCursors(), candidates_))) return false;
+        if (!stack_.Backtrack(state_)) return true;
+        continue;
+      }
+      if (leaves_are_lines_ && state_.level + 1 >= level_cap_) {
+        // The level-up reaches the cap and the new state's first candidate is
+        // a line, so it would be evaluated and left on the very next pass:
+        // evaluate it in place of those two passes, with nothing to save.
+        PlanState leaf = state_;
+        ApplyLevelUp(leaf, LineRecordOf(step), schedule_.Reaching(leaf.level + 1));
+        ++passes_;
+        if (!sink.OnEndState(leaf, PlanView(stack_.PlanCursorsWithCurrent(), candidates_))) {
+          return false;
+        }
+        stack_.MoveCursorOn();
+        continue;
+      }
+      stack_.Save(state_);
+      TakeLevelUp(step);
+      stack_.Advance();
+    } else if (step != kEndMarker &&
+               StatCost(state_, step - kFirstStatCode, base_costs_) <= state_.points) {
+      stack_.Save(state_);
+      SpendPoint(state_, step, base_costs_);
+      stack_.Advance();
+    } else {
+      stack_.MoveCursorOn();
+      if (step == kEndMarker || codes[stack_.cursor()] == kEndMarker) {
+        if (!stack_.Backtrack(state_)) return true;
+      }
+      continue;
+    }
+    // A step was just taken, so the depth is at least 1 and this backtrack
+    // returns to the state the step was taken from.
+    if (kPrune && !bound_.Reachable(state_)) stack_.Backtrack(state_);
+  }
+}
 
 }  // namespace growth
 

@@ -40,8 +40,9 @@ RunSettings Settings(int32_t type, int32_t cap, ValueVector targets = {}, int32_
   return settings;
 }
 
-std::vector<EndState> RunToEnd(const RunSettings& settings) {
-  auto search = std::make_unique<PlanSearch>(settings);
+// Every end state, as the unpruned search reaches them.
+std::vector<EndState> RunToEnd(const RunSettings& settings, bool prune = false) {
+  auto search = std::make_unique<PlanSearch>(settings, SearchOptions{.prune = prune});
   CollectingSink sink;
   EXPECT_TRUE(search->Run(sink));
   return sink.ends;
@@ -74,13 +75,13 @@ class ReferenceSearch {
       const StepCode code = list_.codes[i];
       PlanState next = state;
       if (code <= kLastStatCode) {
-        if (state.costs[code - 1] > state.points) continue;
+        if (StatCost(state, code - 1, base_) > state.points) continue;
         SpendPoint(next, code, base_);
       } else if (state.level >= settings_.level_cap) {
         ends_.push_back({state, plan});
         return;
       } else {
-        LevelUp(next, code, settings_.bonus_rate, base_);
+        LevelUp(next, code, settings_.bonus_rate);
       }
       plan.push_back(code);
       Visit(next, plan);
@@ -182,6 +183,10 @@ TEST(PlanSearchTest, AgreesWithTheRecursiveStatement) {
       {15, 3, {2, 3, 5, 2, 4, 3, 3}, -20},
       {21, 4, {0, 0, 0, 2, 0, 0, 4}, 2147483647},
       {23, 1, {9, 9}, 50},
+      // No purchases: every candidate is a line.
+      {8, 6, {}, 50},
+      {5, 4, {}, 150},
+      {16, 5, {}, -1},
   };
   for (const auto& c : cases) {
     const RunSettings settings = Settings(c.type, c.cap, c.targets, c.rate);

@@ -54,6 +54,12 @@ class SnapshotStack {
     return std::span<const int32_t>(cursors_.data(), static_cast<size_t>(depth_));
   }
 
+  // The plan cursors followed by the current depth's cursor: the plan of the
+  // state one step along the current candidate.
+  std::span<const int32_t> PlanCursorsWithCurrent() const {
+    return std::span<const int32_t>(cursors_.data(), static_cast<size_t>(depth_) + 1);
+  }
+
   // Remembers `state` as the state before the step about to be taken.
   void Save(const PlanState& state) { frames_[depth_] = state; }
 

@@ -24,7 +24,7 @@ TEST(SnapshotStackTest, BacktrackRestoresTheStateAndMovesTheCursorOn) {
   stack->MoveCursorOn();
   const PlanState before_first = state;
   stack->Save(state);
-  LevelUp(state, 16, 50, base);
+  LevelUp(state, 16, 50);
   stack->Advance();
   EXPECT_EQ(stack->depth(), 1);
   EXPECT_EQ(stack->cursor(), 0);

@@ -55,7 +55,7 @@ AppendOutcome AppendToFile(const char* path, std::string_view bytes);
 // appends a record for each one that meets them. Failures are reported on
 // `message_fd` ("File Open Error !" or "File Write Error !") and counted; the
 // search always goes on.
-class ResultFileWriter : public EndStateSink {
+class ResultFileWriter final : public EndStateSink {
  public:
   explicit ResultFileWriter(const RunSettings& settings, int message_fd = STDOUT_FILENO);
 

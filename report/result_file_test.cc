@@ -47,7 +47,7 @@ TEST(MeetsTargetsTest, EqualPassesOneAboveFails) {
 
 TEST(RecordFormatterTest, OneLevelUpAlongTheNamelessLine) {
   PlanState state = StartingState(TypeRecordOf(15));
-  LevelUp(state, 8, 50, TypeRecordOf(15).base_costs);
+  LevelUp(state, 8, 50);
   const PlanFixture plan({8});
   RecordFormatter formatter(2);
   EXPECT_EQ(formatter.Format(state, plan.View()),

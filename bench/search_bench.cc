@@ -1,0 +1,82 @@
+// Speed of the plan search: passes per second with a sink that discards
+// records, and pruned against unpruned on runs with targets.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/search.h"
+#include "engine/settings.h"
+
+namespace growth {
+namespace {
+
+class DiscardingSink final : public EndStateSink {
+ public:
+  bool OnEndState(const PlanState& state, const PlanView& plan) override {
+    benchmark::DoNotOptimize(state.values[0] + plan.steps());
+    ++end_states;
+    return true;
+  }
+  uint64_t end_states = 0;
+};
+
+RunSettings SettingsFrom(const std::vector<std::string>& args) {
+  std::vector<const char*> argv = {"growth-planner"};
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  RunSettings settings;
+  std::string error;
+  if (!ParseArguments(static_cast<int>(argv.size()), argv.data(), settings, error)) std::abort();
+  return settings;
+}
+
+void RunSearch(benchmark::State& bench, const std::vector<std::string>& args, bool prune) {
+  const RunSettings settings = SettingsFrom(args);
+  uint64_t passes = 0;
+  uint64_t end_states = 0;
+  for (auto _ : bench) {
+    auto search = std::make_unique<PlanSearch>(settings, SearchOptions{.prune = prune});
+    DiscardingSink sink;
+    search->Run(sink);
+    passes += search->passes();
+    end_states += sink.end_states;
+  }
+  bench.counters["passes/s"] =
+      benchmark::Counter(static_cast<double>(passes), benchmark::Counter::kIsRate);
+  bench.counters["end_states/s"] =
+      benchmark::Counter(static_cast<double>(end_states), benchmark::Counter::kIsRate);
+  bench.counters["passes"] = static_cast<double>(passes) / static_cast<double>(bench.iterations());
+}
+
+void BM_Unpruned(benchmark::State& bench, std::vector<std::string> args) {
+  RunSearch(bench, args, false);
+}
+
+void BM_Pruned(benchmark::State& bench, std::vector<std::string> args) {
+  RunSearch(bench, args, true);
+}
+
+using Args = std::vector<std::string>;
+
+// Loop speed: only level-ups, many lines, and purchases mixed in.
+BENCHMARK_CAPTURE(BM_Unpruned, c8_l9, Args{"-c", "8", "-l", "9"})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Unpruned, c15_l7, Args{"-c", "15", "-l", "7"})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Unpruned, c0_l5_s10_h6, Args{"-c", "0", "-l", "5", "-s", "10", "-h", "6"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Unpruned, c9_l6_s9_f6, Args{"-c", "9", "-l", "6", "-s", "9", "-f", "6"})
+    ->Unit(benchmark::kMillisecond);
+
+// Pruning on runs with targets. Unpruned, the first makes some 10^10 passes.
+BENCHMARK_CAPTURE(BM_Pruned, c0_l6_s99_h99, Args{"-c", "0", "-l", "6", "-s", "99", "-h", "99"})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Pruned, c0_l5_s10_h6, Args{"-c", "0", "-l", "5", "-s", "10", "-h", "6"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Pruned, c9_l6_s9_f6, Args{"-c", "9", "-l", "6", "-s", "9", "-f", "6"})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace growth
+
+BENCHMARK_MAIN();
