@@ -22,6 +22,12 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# Benchmarks: Google Benchmark for the search and the writer, then whole runs.
+bench: build
+	./$(BUILD_DIR)/search_bench
+	BENCH_DIR=$(CURDIR)/$(BUILD_DIR) ./$(BUILD_DIR)/write_bench
+	bench/program_runs.sh $(BUILD_DIR)/growth-planner
+
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps
 	@test -f $(SANITIZE_DIR)/build.ninja || cmake -S . -B $(SANITIZE_DIR) -G Ninja \

@@ -1,0 +1,98 @@
+// Records per second appended to a real file by the result writer, against
+// a bare loop that opens, writes the same bytes and closes.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/search.h"
+#include "report/result_file.h"
+
+namespace growth {
+namespace {
+
+// The default run's first end state: eighteen level-ups, a typical record.
+struct FirstEndState final : EndStateSink {
+  bool OnEndState(const PlanState& end_state, const PlanView& plan) override {
+    state = end_state;
+    for (int32_t d = 0; d < plan.steps(); ++d) steps.push_back(plan.StepAt(d));
+    return false;
+  }
+  PlanState state{};
+  std::vector<StepCode> steps;
+};
+
+struct Sample {
+  RunSettings settings;
+  PlanState state{};
+  CandidateList list;
+  std::vector<int32_t> cursors;
+  std::string record;
+};
+
+Sample MakeSample() {
+  Sample sample;
+  const char* dir = std::getenv("BENCH_DIR");
+  const std::string path = std::string(dir != nullptr ? dir : ".") + "/bench_records.txt";
+  std::snprintf(sample.settings.result_path.data(), sample.settings.result_path.size(), "%s",
+                path.c_str());
+  auto search = std::make_unique<PlanSearch>(sample.settings);
+  FirstEndState first;
+  search->Run(first);
+  sample.state = first.state;
+  sample.list = search->candidates();
+  for (StepCode step : first.steps) {
+    int32_t i = 0;
+    while (sample.list.codes[i] != step) ++i;
+    sample.cursors.push_back(i);
+  }
+  RecordFormatter formatter(sample.settings.level_cap);
+  sample.record = std::string(formatter.Format(sample.state, PlanView(sample.cursors, sample.list)));
+  return sample;
+}
+
+void BM_ResultFileWriter(benchmark::State& bench) {
+  const Sample sample = MakeSample();
+  unlink(sample.settings.ResultPath());
+  ResultFileWriter writer(sample.settings);
+  const PlanView plan(sample.cursors, sample.list);
+  for (auto _ : bench) writer.OnEndState(sample.state, plan);
+  if (writer.records_lost() != 0) bench.SkipWithError("records lost");
+  bench.SetItemsProcessed(bench.iterations());
+  bench.SetBytesProcessed(bench.iterations() * static_cast<int64_t>(sample.record.size()));
+  unlink(sample.settings.ResultPath());
+}
+
+void BM_BareOpenWriteClose(benchmark::State& bench) {
+  const Sample sample = MakeSample();
+  const char* path = sample.settings.ResultPath();
+  unlink(path);
+  for (auto _ : bench) {
+    const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (write(fd, sample.record.data(), sample.record.size()) < 0) bench.SkipWithError("write");
+    close(fd);
+  }
+  bench.SetItemsProcessed(bench.iterations());
+  bench.SetBytesProcessed(bench.iterations() * static_cast<int64_t>(sample.record.size()));
+  unlink(path);
+}
+
+// Each run starts from an empty file and appends the same number of
+// records; the two alternate so that both see the same state of the machine.
+constexpr int64_t kRecords = 100000;
+BENCHMARK(BM_BareOpenWriteClose)->Iterations(kRecords);
+BENCHMARK(BM_ResultFileWriter)->Iterations(kRecords);
+BENCHMARK(BM_BareOpenWriteClose)->Iterations(kRecords);
+BENCHMARK(BM_ResultFileWriter)->Iterations(kRecords);
+BENCHMARK(BM_BareOpenWriteClose)->Iterations(kRecords);
+BENCHMARK(BM_ResultFileWriter)->Iterations(kRecords);
+
+}  // namespace
+}  // namespace growth
+
+BENCHMARK_MAIN();
