@@ -3,7 +3,9 @@ BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 JOBS ?= 2
 
-.PHONY: all build run test bench sanitize clean deps
+PREFIX ?= /usr/local
+
+.PHONY: all build run test bench sanitize install clean deps
 
 all: build
 
@@ -34,6 +36,10 @@ sanitize: deps
 		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DGROWTH_PLANNER_SANITIZE=address,undefined >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS) >&2
 	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# Puts the program at $(PREFIX)/bin/growth-planner.
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

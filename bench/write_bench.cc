@@ -52,7 +52,8 @@ Sample MakeSample() {
     sample.cursors.push_back(i);
   }
   RecordFormatter formatter(sample.settings.level_cap);
-  sample.record = std::string(formatter.Format(sample.state, PlanView(sample.cursors, sample.list)));
+  sample.record =
+      std::string(formatter.Format(sample.state, PlanView(sample.cursors, sample.list)));
   return sample;
 }
 

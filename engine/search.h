@@ -67,6 +67,8 @@ struct SearchOptions {
 
 class PlanSearch {
  public:
+  static constexpr uint32_t kTickPasses = 4096;
+
   explicit PlanSearch(const RunSettings& settings, SearchOptions options = {});
   PlanSearch(const PlanSearch&) = delete;
   PlanSearch& operator=(const PlanSearch&) = delete;
@@ -75,10 +77,15 @@ class PlanSearch {
   // Passes through the search loop so far; each pass takes a step, moves a
   // cursor on, or evaluates and backtracks.
   uint64_t passes() const { return passes_; }
+  const PlanState& state() const { return state_; }
+  const SnapshotStack& stack() const { return stack_; }
+  int32_t level_cap() const { return level_cap_; }
 
   // Enumerates from the starting state. Returns true when the enumeration is
   // exhausted, false when the sink ended it. Call once per object. A sink of
-  // a final class is called directly, without virtual dispatch.
+  // a final class is called directly, without virtual dispatch. A sink with
+  // a member `bool OnTick(const PlanSearch&)` is also called every
+  // kTickPasses passes, between steps; returning false ends the search.
   template <typename Sink>
   bool Run(Sink& sink) {
     return prune_ ? Loop<true>(sink) : Loop<false>(sink);
@@ -108,7 +115,14 @@ template <bool kPrune, typename Sink>
 bool PlanSearch::Loop(Sink& sink) {
   if (kPrune && !bound_.Reachable(state_)) return true;
   const StepCode* const codes = candidates_.codes.data();
+  [[maybe_unused]] uint32_t until_tick = kTickPasses;
   for (;; ++passes_) {
+    if constexpr (requires { sink.OnTick(*this); }) {
+      if (--until_tick == 0) {
+        until_tick = kTickPasses;
+        if (!sink.OnTick(*this)) return false;
+      }
+    }
     const StepCode step = codes[stack_.cursor()];
     if (step >= kFirstLineCode) {
       if (state_.level >= level_cap_) {

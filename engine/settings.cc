@@ -1,5 +1,6 @@
 #include "engine/settings.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "engine/snapshot_stack.h"
@@ -11,7 +12,18 @@ bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-enum class Field { kLevelCap, kTarget, kType, kBonusRate, kResultPath };
+enum class Field {
+  kLevelCap,
+  kTarget,
+  kType,
+  kBonusRate,
+  kResultPath,
+  kHelp,
+  kVersion,
+  kCount,
+  kLimit,
+  kProgress,
+};
 
 struct Option {
   std::string_view name;
@@ -20,7 +32,7 @@ struct Option {
 };
 
 // The order of this table is the order in which each argument is tested.
-constexpr std::array<Option, 11> kOptions = {{
+constexpr std::array<Option, 16> kOptions = {{
     {"-l", Field::kLevelCap, 0},
     {"-s", Field::kTarget, kStab},
     {"-h", Field::kTarget, kHack},
@@ -32,7 +44,28 @@ constexpr std::array<Option, 11> kOptions = {{
     {"-c", Field::kType, 0},
     {"-r", Field::kBonusRate, 0},
     {"-o", Field::kResultPath, 0},
+    {"--help", Field::kHelp, 0},
+    {"--version", Field::kVersion, 0},
+    {"--count", Field::kCount, 0},
+    {"--limit", Field::kLimit, 0},
+    {"--progress", Field::kProgress, 0},
 }};
+
+// A positive decimal integer that fits 63 bits: digits only, at least one
+// of them not zero.
+bool ParseLimit(std::string_view text, int64_t* limit) {
+  if (text.empty()) return false;
+  while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
+  if (text.size() > 19) return false;  // 19 digits still fit 64 bits
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (value < 1 || value > static_cast<uint64_t>(INT64_MAX)) return false;
+  *limit = static_cast<int64_t>(value);
+  return true;
+}
 
 std::string Quoted(std::string_view text) {
   std::string quoted;
@@ -72,11 +105,28 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
   const char* type_text = nullptr;
   const char* cap_text = nullptr;
   const char* path_text = nullptr;
+  const char* limit_text = nullptr;
 
   int i = 1;
   while (i < argc) {
     for (const Option& option : kOptions) {
       if (option.name != argv[i]) continue;
+      switch (option.field) {
+        case Field::kHelp:
+          settings.show_help = true;
+          continue;
+        case Field::kVersion:
+          settings.show_version = true;
+          continue;
+        case Field::kCount:
+          settings.count_only = true;
+          continue;
+        case Field::kProgress:
+          settings.show_progress = true;
+          continue;
+        default:
+          break;
+      }
       ++i;
       if (i >= argc) {
         error = "option " + std::string(option.name) + " needs a value";
@@ -101,6 +151,11 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
         case Field::kResultPath:
           path_text = value;
           break;
+        case Field::kLimit:
+          limit_text = value;
+          break;
+        default:
+          break;
       }
     }
     ++i;
@@ -114,6 +169,11 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
   if (settings.level_cap > kMaxLevelCap) {
     error = "level cap " + ValueText(cap_text, settings.level_cap) + " is above " +
             std::to_string(kMaxLevelCap) + ", the longest plan the search can hold";
+    return false;
+  }
+  if (limit_text != nullptr && !ParseLimit(limit_text, &settings.record_limit)) {
+    error = "--limit takes a positive decimal integer up to 9223372036854775807, not " +
+            Quoted(limit_text);
     return false;
   }
   if (path_text != nullptr) {

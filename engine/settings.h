@@ -1,13 +1,14 @@
 // Run settings and the command-line scan that fills them.
 //
 // The scan tests every argument against the options in a fixed order
-// (-l -s -h -i -f -m -x -a -c -r -o); after an option takes its value, the
-// value itself is tested against the options later in that order. Unknown
+// (-l -s -h -i -f -m -x -a -c -r -o, then --help --version --count --limit
+// --progress); after an option takes its value, the value itself is tested
+// against the options later in that order. Unknown
 // arguments are skipped, the last occurrence of an option wins, and integers
 // convert without ever failing. Only what the engine cannot run with is
 // refused: an option with no value after it, a type outside 0..23, a level
-// cap whose plans could outgrow the snapshot stack, and a result path longer
-// than 255 bytes.
+// cap whose plans could outgrow the snapshot stack, a result path longer
+// than 255 bytes, and a --limit that is not a positive decimal integer.
 #ifndef GROWTH_PLANNER_ENGINE_SETTINGS_H_
 #define GROWTH_PLANNER_ENGINE_SETTINGS_H_
 
@@ -29,6 +30,13 @@ struct RunSettings {
   int32_t bonus_rate = 50;
   std::array<char, kResultPathCapacity> result_path{"OUTPUT.txt"};
 
+  // Extensions to the enumeration; all off by default.
+  bool show_help = false;      // --help
+  bool show_version = false;   // --version
+  bool count_only = false;     // --count
+  bool show_progress = false;  // --progress
+  int64_t record_limit = 0;    // --limit N; 0 for none
+
   const char* ResultPath() const { return result_path.data(); }
 };
 
@@ -39,7 +47,8 @@ int32_t ParseInteger(std::string_view text);
 
 // Fills `settings` (which should hold the defaults) from the arguments;
 // argv[0] is never read. Returns false, with a one-line reason in `error`,
-// when the command line is refused.
+// when the command line is refused; flags met before a missing value are
+// still set, so that --help and --version can win over a refusal.
 bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, std::string& error);
 
 }  // namespace growth

@@ -47,6 +47,10 @@ class SnapshotStack {
 
   int32_t depth() const { return depth_; }
   int32_t cursor() const { return cursors_[depth_]; }
+  // Cursor and saved state of depth d, at most the current depth (no saved
+  // state for the current depth itself).
+  int32_t CursorAt(int32_t d) const { return cursors_[d]; }
+  const PlanState& Frame(int32_t d) const { return frames_[d]; }
   void MoveCursorOn() { ++cursors_[depth_]; }
 
   // Cursors of depths 0 .. depth-1: the choices that make up the current plan.

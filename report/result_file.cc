@@ -114,6 +114,7 @@ ResultFileWriter::ResultFileWriter(const RunSettings& settings, int message_fd)
     : targets_(settings.targets),
       result_path_(settings.result_path),
       message_fd_(message_fd),
+      record_limit_(settings.record_limit),
       formatter_(settings.level_cap) {}
 
 bool ResultFileWriter::OnEndState(const PlanState& state, const PlanView& plan) {
@@ -131,7 +132,7 @@ bool ResultFileWriter::OnEndState(const PlanState& state, const PlanView& plan) 
       ++records_lost_;
       break;
   }
-  return true;
+  return record_limit_ == 0 || records_written_ + records_lost_ < record_limit_;
 }
 
 }  // namespace growth

@@ -54,7 +54,8 @@ AppendOutcome AppendToFile(const char* path, std::string_view bytes);
 // Receives end states from the search, checks them against the targets and
 // appends a record for each one that meets them. Failures are reported on
 // `message_fd` ("File Open Error !" or "File Write Error !") and counted; the
-// search always goes on.
+// search goes on, unless the settings' record limit is reached: then the
+// writer ends the search once that many qualifying plans have been handled.
 class ResultFileWriter final : public EndStateSink {
  public:
   explicit ResultFileWriter(const RunSettings& settings, int message_fd = STDOUT_FILENO);
@@ -69,6 +70,7 @@ class ResultFileWriter final : public EndStateSink {
   const ValueVector targets_;
   const std::array<char, kResultPathCapacity> result_path_;
   const int message_fd_;
+  const int64_t record_limit_;
   RecordFormatter formatter_;
   int64_t records_written_ = 0;
   int64_t records_lost_ = 0;

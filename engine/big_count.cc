@@ -1,0 +1,86 @@
+#include "engine/big_count.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace growth {
+namespace {
+
+__extension__ using Wide = unsigned __int128;
+
+}  // namespace
+
+BigCount::BigCount(uint64_t value) {
+  if (value != 0) limbs_.push_back(value);
+}
+
+BigCount::BigCount(std::span<const uint64_t> limbs) : limbs_(limbs.begin(), limbs.end()) {
+  while (!limbs_.empty() && limbs_.back() == 0) limbs_.pop_back();
+}
+
+std::string BigCount::ToDecimal() const {
+  if (limbs_.empty()) return "0";
+  constexpr uint64_t kChunk = 10'000'000'000'000'000'000ull;  // 10^19
+  std::vector<uint64_t> rest = limbs_;
+  std::vector<uint64_t> chunks;  // base 10^19, least significant first
+  while (!rest.empty()) {
+    Wide remainder = 0;
+    for (size_t i = rest.size(); i-- > 0;) {
+      const Wide current = (remainder << 64) | rest[i];
+      rest[i] = static_cast<uint64_t>(current / kChunk);
+      remainder = current % kChunk;
+    }
+    chunks.push_back(static_cast<uint64_t>(remainder));
+    while (!rest.empty() && rest.back() == 0) rest.pop_back();
+  }
+  std::string text = std::to_string(chunks.back());
+  for (size_t i = chunks.size() - 1; i-- > 0;) {
+    const std::string digits = std::to_string(chunks[i]);
+    text.append(19 - digits.size(), '0');
+    text += digits;
+  }
+  return text;
+}
+
+double BigCount::ToDouble() const { return LimbsToDouble(limbs_); }
+
+void MulAddLimbs(std::span<uint64_t> acc, std::span<const uint64_t> x, uint64_t factor,
+                 std::span<uint64_t> rest) {
+  uint64_t carry = 0;
+  for (size_t i = 0; i < acc.size(); ++i) {
+    const Wide sum = static_cast<Wide>(x[i]) * factor + acc[i] + carry;
+    acc[i] = static_cast<uint64_t>(sum);
+    carry = static_cast<uint64_t>(sum >> 64);
+  }
+  for (size_t i = 0; carry != 0 && i < rest.size(); ++i) {
+    const Wide sum = static_cast<Wide>(rest[i]) + carry;
+    rest[i] = static_cast<uint64_t>(sum);
+    carry = static_cast<uint64_t>(sum >> 64);
+  }
+}
+
+double LimbsToDouble(std::span<const uint64_t> limbs) {
+  double value = 0;
+  for (size_t i = limbs.size(); i-- > 0;) value = value * 18446744073709551616.0 + limbs[i];
+  return value;
+}
+
+namespace {
+
+// log2 of a count, or -infinity for zero.
+double Log2(std::span<const uint64_t> limbs) {
+  size_t top = limbs.size();
+  while (top > 0 && limbs[top - 1] == 0) --top;
+  if (top == 0) return -INFINITY;
+  double leading = static_cast<double>(limbs[top - 1]);
+  if (top >= 2) leading += static_cast<double>(limbs[top - 2]) / 18446744073709551616.0;
+  return std::log2(leading) + 64.0 * static_cast<double>(top - 1);
+}
+
+}  // namespace
+
+double LimbsRatio(std::span<const uint64_t> a, std::span<const uint64_t> b) {
+  return std::exp2(Log2(a) - Log2(b));
+}
+
+}  // namespace growth

@@ -1,0 +1,150 @@
+#include "engine/plan_counter.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+#include "engine/search.h"
+
+namespace growth {
+namespace {
+
+class Tally final : public EndStateSink {
+ public:
+  explicit Tally(const RunSettings& settings) : targets_(settings.targets) {}
+  bool OnEndState(const PlanState& state, const PlanView&) override {
+    ++end_states;
+    bool meets = true;
+    for (int i = 0; i < kValueCount; ++i) meets = meets && state.values[i] >= targets_[i];
+    records += meets;
+    return true;
+  }
+  uint64_t end_states = 0;
+  uint64_t records = 0;
+
+ private:
+  ValueVector targets_;
+};
+
+RunSettings Settings(int32_t type, int32_t cap, ValueVector targets = {}, int32_t rate = 50) {
+  RunSettings settings;
+  settings.type = type;
+  settings.level_cap = cap;
+  settings.targets = targets;
+  settings.bonus_rate = rate;
+  return settings;
+}
+
+TEST(BigCountTest, Decimal) {
+  EXPECT_EQ(BigCount().ToDecimal(), "0");
+  EXPECT_EQ(BigCount(7).ToDecimal(), "7");
+  EXPECT_EQ(BigCount(10'000'000'000'000'000'000ull).ToDecimal(), "10000000000000000000");
+  EXPECT_EQ(BigCount(UINT64_MAX).ToDecimal(), "18446744073709551615");
+  const uint64_t two_to_64[] = {0, 1};
+  EXPECT_EQ(BigCount(two_to_64).ToDecimal(), "18446744073709551616");
+  const uint64_t two_to_128_less_one[] = {UINT64_MAX, UINT64_MAX, 0};
+  EXPECT_EQ(BigCount(two_to_128_less_one).ToDecimal(), "340282366920938463463374607431768211455");
+  EXPECT_EQ(BigCount(two_to_128_less_one), BigCount(std::span(two_to_128_less_one, 2)));
+}
+
+TEST(BigCountTest, MulAddCarriesAcrossLimbs) {
+  uint64_t acc[3] = {UINT64_MAX, UINT64_MAX, 0};
+  const uint64_t x[3] = {2, 0, 0};
+  MulAddLimbs(acc, x, 3);  // (2^128 - 1) + 6
+  EXPECT_EQ(acc[0], 5u);
+  EXPECT_EQ(acc[1], 0u);
+  EXPECT_EQ(acc[2], 1u);
+  const uint64_t half[3] = {0, 0, 1};
+  const uint64_t whole[3] = {0, 0, 4};
+  EXPECT_DOUBLE_EQ(LimbsRatio(half, whole), 0.25);
+}
+
+TEST(PlanCounterTest, WorkedExamples) {
+  {
+    PlanCounter counter(Settings(0, 3, {5}), false);
+    ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
+    EXPECT_EQ(counter.records().ToDecimal(), "407");
+    EXPECT_EQ(counter.end_states().ToDecimal(), "432");
+  }
+  {
+    PlanCounter counter(Settings(8, 1), false);
+    ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
+    EXPECT_EQ(counter.records().ToDecimal(), "1");
+    EXPECT_EQ(counter.end_states().ToDecimal(), "1");
+  }
+  {
+    const RunSettings unreachable = Settings(8, 1, {5});
+    PlanCounter counter(unreachable, false);
+    ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
+    EXPECT_EQ(counter.records().ToDecimal(), "0");
+    EXPECT_EQ(counter.end_states().ToDecimal(), "1");
+  }
+}
+
+TEST(PlanCounterTest, DefaultRunIsSixToTheEighteenth) {
+  PlanCounter counter(RunSettings{}, false);
+  ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
+  EXPECT_EQ(counter.records().ToDecimal(), "101559956668416");
+  EXPECT_EQ(counter.end_states().ToDecimal(), "101559956668416");
+}
+
+TEST(PlanCounterTest, HugeCountsStayExact) {
+  // Type 9 has three lines; with no targets the run is 3^(cap - 1) plans.
+  PlanCounter counter(Settings(9, 201), false);
+  ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
+  // 3^200
+  EXPECT_EQ(counter.end_states().ToDecimal(),
+            "265613988875874769338781322035779626829233452653394495974574961739092490901302182994"
+            "384699044001");
+}
+
+TEST(PlanCounterTest, AgreesWithTheSearchOnRandomRuns) {
+  std::mt19937 random(4242);
+  const int32_t rates[] = {0, 50, 100, 150, -20};
+  for (int run = 0; run < 120; ++run) {
+    RunSettings settings =
+        Settings(static_cast<int32_t>(random() % kTypeCount),
+                 std::uniform_int_distribution<int32_t>(-1, 4)(random), {}, rates[random() % 5]);
+    const int targeted = static_cast<int>(random() % 4);
+    for (int t = 0; t < targeted; ++t) {
+      settings.targets[random() % kStatCount] =
+          std::uniform_int_distribution<int32_t>(1, 9)(random);
+    }
+    auto search = std::make_unique<PlanSearch>(settings, SearchOptions{.prune = false});
+    Tally tally(settings);
+    search->Run(tally);
+    PlanCounter counter(settings, false);
+    ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
+    EXPECT_EQ(counter.end_states(), BigCount(tally.end_states)) << "run " << run;
+    EXPECT_EQ(counter.records(), BigCount(tally.records)) << "run " << run;
+  }
+}
+
+TEST(PlanCounterTest, GivesUpPastTheMemoryBudget) {
+  const RunSettings settings = Settings(0, 30, {30, 30, 0, 9});
+  PlanCounter counter(settings, false);
+  PlanCounter::Limits limits;
+  limits.memory_bytes = 1 << 20;
+  EXPECT_EQ(counter.Count(limits), PlanCounter::Outcome::kOverMemory);
+}
+
+TEST(PlanCounterTest, SubtreesAddUpToTheWhole) {
+  const RunSettings settings = Settings(0, 4, {6, 5});
+  PlanCounter counter(settings, true);
+  ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
+  // The start is below the cap: its end states are those of its children.
+  const PlanState start = StartingState(TypeRecordOf(0));
+  std::vector<uint64_t> sum(counter.limb_count(), 0);
+  const CandidateList list = BuildCandidates(settings);
+  for (int32_t i = 0; i < list.size; ++i) {
+    const StepCode step = list.codes[i];
+    if (step < kFirstLineCode) continue;  // nothing to spend at level 1
+    ASSERT_TRUE(counter.AddSubtreeEndStates(start, step, sum));
+  }
+  EXPECT_EQ(BigCount(sum), counter.end_states());
+  EXPECT_DOUBLE_EQ(LimbsRatio(sum, counter.EndStateLimbs()), 1.0);
+}
+
+}  // namespace
+}  // namespace growth

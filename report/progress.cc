@@ -1,0 +1,117 @@
+#include "report/progress.h"
+
+#include <errno.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+
+namespace growth {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Duration(double seconds) {
+  const int64_t total = static_cast<int64_t>(seconds);
+  char text[48];
+  std::snprintf(text, sizeof text, "%" PRId64 ":%02d:%02d", total / 3600,
+                static_cast<int>(total / 60 % 60), static_cast<int>(total % 60));
+  return text;
+}
+
+void WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    done += static_cast<size_t>(n);
+  }
+}
+
+}  // namespace
+
+ProgressReporter::ProgressReporter(const RunSettings& settings, Clock::duration counting_time,
+                                   int fd)
+    : settings_(settings),
+      fd_(fd),
+      terminal_(isatty(fd) == 1),
+      start_(Clock::now()),
+      interval_(terminal_ ? Clock::duration(std::chrono::milliseconds(250))
+                          : Clock::duration(std::chrono::seconds(10))),
+      next_line_(start_ + interval_) {
+  auto counter = std::make_unique<PlanCounter>(settings, true);
+  PlanCounter::Limits limits;
+  limits.memory_bytes = size_t{256} << 20;
+  limits.time = counting_time;
+  if (counter->Count(limits) == PlanCounter::Outcome::kCounted) {
+    counter_ = std::move(counter);
+    position_.assign(static_cast<size_t>(counter_->limb_count()), 0);
+  }
+}
+
+void ProgressReporter::Tick(const PlanSearch& search, int64_t records, uint64_t end_states) {
+  const Clock::time_point now = Clock::now();
+  if (now < next_line_) return;
+  next_line_ = now + interval_;
+  Show(Line(records, end_states, has_totals() ? ShareDone(search) : -1), false);
+}
+
+void ProgressReporter::Finish(const PlanSearch& search, int64_t records, uint64_t end_states,
+                              bool exhausted) {
+  const double share = !has_totals() ? -1 : (exhausted ? 1.0 : ShareDone(search));
+  Show(Line(records, end_states, share), true);
+}
+
+double ProgressReporter::ShareDone(const PlanSearch& search) {
+  // Every subtree to the left of the current path is finished: at each depth
+  // the steps before the cursor that the search could take from that
+  // depth's state.
+  std::fill(position_.begin(), position_.end(), 0);
+  const SnapshotStack& stack = search.stack();
+  const CandidateList& list = search.candidates();
+  const StatArray& base = TypeRecordOf(settings_.type).base_costs;
+  for (int32_t depth = 0; depth <= stack.depth(); ++depth) {
+    const PlanState& state = depth < stack.depth() ? stack.Frame(depth) : search.state();
+    const int32_t cursor = std::min(stack.CursorAt(depth), list.size);
+    for (int32_t i = 0; i < cursor; ++i) {
+      const StepCode step = list.codes[i];
+      const bool taken = step >= kFirstLineCode
+                             ? state.level < settings_.level_cap
+                             : StatCost(state, step - kFirstStatCode, base) <= state.points;
+      if (taken) counter_->AddSubtreeEndStates(state, step, position_);
+    }
+  }
+  return std::clamp(LimbsRatio(position_, counter_->EndStateLimbs()), 0.0, 1.0);
+}
+
+std::string ProgressReporter::Line(int64_t records, uint64_t end_states, double share_done) {
+  const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
+  char text[256];
+  int length = std::snprintf(text, sizeof text,
+                             "growth-planner: %s elapsed, %" PRId64 " records, %" PRIu64
+                             " end states, %.0f records/s",
+                             Duration(elapsed).c_str(), records, end_states,
+                             elapsed > 0 ? static_cast<double>(records) / elapsed : 0.0);
+  if (share_done >= 0 && length > 0 && static_cast<size_t>(length) < sizeof text) {
+    std::string left = "unknown";
+    if (share_done >= 1) {
+      left = Duration(0);
+    } else if (share_done > 0) {
+      left = Duration(elapsed * (1 - share_done) / share_done);
+    }
+    std::snprintf(text + length, sizeof text - static_cast<size_t>(length),
+                  ", %.1f%% done, %s left", 100 * share_done, left.c_str());
+  }
+  return text;
+}
+
+void ProgressReporter::Show(const std::string& line, bool last) {
+  if (terminal_) {
+    WriteAll(fd_, "\r" + line + "\x1b[K" + (last ? "\n" : ""));
+  } else {
+    WriteAll(fd_, line + "\n");
+  }
+}
+
+}  // namespace growth
