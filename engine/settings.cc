@@ -67,11 +67,26 @@ bool ParseLimit(std::string_view text, int64_t* limit) {
   return true;
 }
 
+// The text in double quotes for an error message, with control bytes, the
+// quote and the backslash escaped so that the message stays on one line.
 std::string Quoted(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
   std::string quoted;
   quoted.reserve(text.size() + 2);
   quoted.push_back('"');
-  quoted.append(text);
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      quoted.push_back('\\');
+      quoted.push_back(c);
+    } else if (byte < 0x20 || byte == 0x7f) {
+      quoted.append("\\x");
+      quoted.push_back(kHex[byte >> 4]);
+      quoted.push_back(kHex[byte & 0xf]);
+    } else {
+      quoted.push_back(c);
+    }
+  }
   quoted.push_back('"');
   return quoted;
 }

@@ -208,3 +208,23 @@ TEST(MaxLevelCapTest, FollowsFromTheStackCapacity) {
 
 }  // namespace
 }  // namespace growth
+
+namespace growth {
+namespace {
+
+TEST(ParseArgumentsTest, RefusalsStayOnOneLine) {
+  std::string error;
+  const char* type_argv[] = {"growth-planner", "-c", "\t\n99\r", nullptr};
+  RunSettings settings;
+  EXPECT_FALSE(ParseArguments(3, type_argv, settings, error));
+  EXPECT_EQ(error, "type \"\\x09\\x0a99\\x0d\" is outside 0 to 23");
+
+  const char* limit_argv[] = {"growth-planner", "--limit", "a\"b\\c\x7f", nullptr};
+  RunSettings other;
+  EXPECT_FALSE(ParseArguments(3, limit_argv, other, error));
+  EXPECT_NE(error.find("\"a\\\"b\\\\c\\x7f\""), std::string::npos) << error;
+  EXPECT_EQ(error.find('\n'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace growth
