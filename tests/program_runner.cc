@@ -10,24 +10,23 @@
 
 namespace growth::testing {
 
-ProgramResult RunProgram(const std::string& directory, const std::vector<std::string>& args,
-                         RunLimits limits) {
-  ScratchDirectory capture;
-  const std::string out_path = capture.File("stdout");
-  const std::string err_path = capture.File("stderr");
-
+RunningProgram::RunningProgram(const std::string& directory, const std::vector<std::string>& args,
+                               RunLimits limits) {
+  const std::string out_path = capture_.File("stdout");
+  const std::string err_path = capture_.File("stderr");
   std::vector<std::string> all = {"growth-planner"};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& arg : all) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
-  const pid_t pid = fork();
-  if (pid == 0) {
+  pid_ = fork();
+  if (pid_ == 0) {
     const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
     if (chdir(directory.c_str()) != 0) _exit(127);
+    signal(SIGINT, SIG_DFL);
     if (limits.max_file_size > 0) {
       // Past the limit a write falls short instead of killing the process.
       signal(SIGXFSZ, SIG_IGN);
@@ -38,16 +37,40 @@ ProgramResult RunProgram(const std::string& directory, const std::vector<std::st
     execv(GROWTH_PLANNER_BINARY, argv.data());
     _exit(127);
   }
+  if (pid_ < 0) ADD_FAILURE() << "cannot start " << GROWTH_PLANNER_BINARY;
+}
+
+RunningProgram::~RunningProgram() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+}
+
+void RunningProgram::Signal(int signal) const {
+  if (pid_ > 0) kill(pid_, signal);
+}
+
+ProgramResult RunningProgram::Wait() {
   ProgramResult result;
   int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid) {
-    ADD_FAILURE() << "cannot run " << GROWTH_PLANNER_BINARY;
+  rusage usage{};
+  if (pid_ <= 0 || wait4(pid_, &status, 0, &usage) != pid_) {
+    ADD_FAILURE() << "cannot wait for " << GROWTH_PLANNER_BINARY;
     return result;
   }
+  pid_ = -1;
   if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
-  result.out = ReadFile(out_path);
-  result.err = ReadFile(err_path);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  result.max_rss_kib = usage.ru_maxrss;
+  result.out = ReadFile(capture_.File("stdout"));
+  result.err = ReadFile(capture_.File("stderr"));
   return result;
+}
+
+ProgramResult RunProgram(const std::string& directory, const std::vector<std::string>& args,
+                         RunLimits limits) {
+  return RunningProgram(directory, args, limits).Wait();
 }
 
 }  // namespace growth::testing

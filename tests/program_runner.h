@@ -1,10 +1,12 @@
-// Runs the built growth-planner in a scratch directory of its own and
-// captures what it leaves behind: exit status, standard output and error.
+// Runs the built growth-planner in a given directory and captures what it
+// leaves behind: exit status or signal, standard output and error, and its
+// peak resident memory.
 #ifndef GROWTH_PLANNER_TESTS_PROGRAM_RUNNER_H_
 #define GROWTH_PLANNER_TESTS_PROGRAM_RUNNER_H_
 
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,12 +16,32 @@ namespace growth::testing {
 
 struct ProgramResult {
   int exit_status = -1;  // -1 when the program did not exit normally
+  int signal = 0;        // the signal that ended it, if one did
+  long max_rss_kib = 0;  // peak resident memory
   std::string out;
   std::string err;
 };
 
 struct RunLimits {
   off_t max_file_size = 0;  // RLIMIT_FSIZE for the program; 0 for none
+};
+
+// A program started and not yet waited for.
+class RunningProgram {
+ public:
+  RunningProgram(const std::string& directory, const std::vector<std::string>& args,
+                 RunLimits limits = {});
+  ~RunningProgram();  // kills and reaps the program if still running
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+
+  pid_t pid() const { return pid_; }
+  void Signal(int signal) const;
+  ProgramResult Wait();
+
+ private:
+  ScratchDirectory capture_;
+  pid_t pid_ = -1;
 };
 
 // Runs the program with `args` (argument 0 supplied) in `directory`.

@@ -1,0 +1,230 @@
+// What users rely on when runs are stopped, share a file or get odd input:
+// the result file only ever holds whole records, and nothing crashes.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/program_runner.h"
+
+namespace growth::testing {
+namespace {
+
+// Splits a result file into its records (two CR LF lines each). Returns
+// false if anything in it is not a whole record.
+bool SplitRecords(const std::string& content, std::vector<std::string>* records) {
+  size_t at = 0;
+  while (at < content.size()) {
+    const size_t first_end = content.find("\r\n", at);
+    if (first_end == std::string::npos || content.compare(at, 2, "S:") != 0) return false;
+    const size_t second_end = content.find("\r\n", first_end + 2);
+    if (second_end == std::string::npos) return false;
+    const std::string record = content.substr(at, second_end + 2 - at);
+    if (record.find(" Point:") == std::string::npos || !record.ends_with(" time\r\n")) return false;
+    records->push_back(record);
+    at = second_end + 2;
+  }
+  return true;
+}
+
+std::vector<std::string> RecordsOf(const std::string& content) {
+  std::vector<std::string> records;
+  EXPECT_TRUE(SplitRecords(content, &records)) << "torn record in the file";
+  return records;
+}
+
+class ReliabilityTest : public ::testing::Test {
+ protected:
+  ProgramResult Run(const std::vector<std::string>& args) { return RunProgram(dir_.path(), args); }
+  ScratchDirectory dir_;
+};
+
+TEST_F(ReliabilityTest, StoppedRunsLeaveOnlyWholeRecords) {
+  const std::vector<std::string> args = {"-c", "8", "-l", "8"};
+  std::vector<std::string> reference_args = args;
+  reference_args.insert(reference_args.end(), {"-o", "reference.txt"});
+  ASSERT_EQ(Run(reference_args).exit_status, 0);
+  const std::string reference = ReadFile(dir_.File("reference.txt"));
+  std::vector<size_t> boundaries = {0};
+  for (const std::string& record : RecordsOf(reference)) {
+    boundaries.push_back(boundaries.back() + record.size());
+  }
+  ASSERT_GT(boundaries.size(), 100000u);
+
+  std::mt19937 random(7);
+  int stopped_midway = 0;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    const std::string name = "stopped" + std::to_string(attempt) + ".txt";
+    std::vector<std::string> stopped_args = args;
+    stopped_args.insert(stopped_args.end(), {"-o", name});
+    RunningProgram program(dir_.path(), stopped_args);
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(std::uniform_int_distribution<int>(5, 600)(random)));
+    program.Signal(attempt % 2 == 0 ? SIGKILL : SIGINT);
+    const ProgramResult result = program.Wait();
+
+    const std::string content = ReadFile(dir_.File(name));
+    ASSERT_LE(content.size(), reference.size());
+    EXPECT_EQ(reference.compare(0, content.size(), content), 0) << "attempt " << attempt;
+    EXPECT_TRUE(std::binary_search(boundaries.begin(), boundaries.end(), content.size()))
+        << "attempt " << attempt << " ends inside a record at byte " << content.size();
+    if (result.signal != 0) {
+      ++stopped_midway;
+    } else {
+      EXPECT_EQ(content.size(), reference.size());  // it finished before the signal
+    }
+    std::remove(dir_.File(name).c_str());
+  }
+  EXPECT_GE(stopped_midway, 10);
+}
+
+TEST_F(ReliabilityTest, ConcurrentAppendersNeverSplitARecord) {
+  // Records of over 4 KiB from one run, short ones from the other.
+  const std::vector<std::string> long_run = {"-c", "9", "-l", "600", "-s", "6", "--limit", "300"};
+  const std::vector<std::string> short_run = {"-c", "9", "-l", "8"};
+  auto alone = [&](std::vector<std::string> args, const std::string& name) {
+    args.insert(args.end(), {"-o", name});
+    EXPECT_EQ(Run(args).exit_status, 0);
+    return RecordsOf(ReadFile(dir_.File(name)));
+  };
+  const std::vector<std::string> long_records = alone(long_run, "long.txt");
+  const std::vector<std::string> short_records = alone(short_run, "short.txt");
+  ASSERT_EQ(long_records.size(), 300u);
+  ASSERT_GT(long_records.front().size(), 4096u);
+
+  for (int round = 0; round < 3; ++round) {
+    std::remove(dir_.File("shared.txt").c_str());
+    std::vector<std::string> a = long_run;
+    std::vector<std::string> b = short_run;
+    a.insert(a.end(), {"-o", "shared.txt"});
+    b.insert(b.end(), {"-o", "shared.txt"});
+    RunningProgram first(dir_.path(), a);
+    RunningProgram second(dir_.path(), b);
+    EXPECT_EQ(first.Wait().exit_status, 0);
+    EXPECT_EQ(second.Wait().exit_status, 0);
+
+    std::vector<std::string> shared = RecordsOf(ReadFile(dir_.File("shared.txt")));
+    std::vector<std::string> expected = long_records;
+    expected.insert(expected.end(), short_records.begin(), short_records.end());
+    std::sort(shared.begin(), shared.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_TRUE(shared == expected) << "round " << round;
+  }
+}
+
+TEST_F(ReliabilityTest, HostileResultPaths) {
+  const std::vector<std::string> before = dir_.Entries();
+  const std::string three_records = "File Open Error !\nFile Open Error !\nFile Open Error !\n";
+
+  const ProgramResult missing = Run({"-c", "9", "-l", "2", "-o", "missing/x.txt"});
+  EXPECT_EQ(missing.exit_status, 1);
+  EXPECT_EQ(missing.out, three_records);
+
+  ASSERT_EQ(mkdir(dir_.File("dir").c_str(), 0755), 0);
+  const ProgramResult directory = Run({"-c", "9", "-l", "2", "-o", "dir"});
+  EXPECT_EQ(directory.exit_status, 1);
+  EXPECT_EQ(directory.out, three_records);
+
+  // Whether a read-only file can be opened depends on who runs the test
+  // (root may write anyway); the program must agree with the system.
+  WriteFile(dir_.File("read-only.txt"), "kept\r\n");
+  ASSERT_EQ(chmod(dir_.File("read-only.txt").c_str(), 0444), 0);
+  const bool writable = access(dir_.File("read-only.txt").c_str(), W_OK) == 0;
+  const ProgramResult read_only = Run({"-c", "9", "-l", "2", "-o", "read-only.txt"});
+  if (writable) {
+    EXPECT_EQ(read_only.exit_status, 0);
+    EXPECT_EQ(RecordsOf(ReadFile(dir_.File("read-only.txt")).substr(6)).size(), 3u);
+  } else {
+    EXPECT_EQ(read_only.exit_status, 1);
+    EXPECT_EQ(read_only.out, three_records);
+    EXPECT_EQ(ReadFile(dir_.File("read-only.txt")), "kept\r\n");
+  }
+
+  const std::string longest(255, 'p');
+  EXPECT_EQ(Run({"-l", "1", "-o", longest}).exit_status, 0);
+  const ProgramResult too_long = Run({"-l", "1", "-o", longest + "p"});
+  EXPECT_EQ(too_long.exit_status, 2);
+  EXPECT_EQ(too_long.out, "");
+
+  if (FileExists("/dev/full")) {
+    const ProgramResult full = Run({"-c", "9", "-l", "2", "-o", "/dev/full"});
+    EXPECT_EQ(full.exit_status, 1);
+    EXPECT_EQ(full.out, "File Write Error !\nFile Write Error !\nFile Write Error !\n");
+  }
+  // Nothing appeared but what the runs were given.
+  std::vector<std::string> after = dir_.Entries();
+  std::vector<std::string> expected = before;
+  expected.insert(expected.end(), {"dir", longest, "read-only.txt"});
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(after, expected);
+  EXPECT_TRUE(ReadFile(dir_.File("dir")).empty());
+}
+
+TEST_F(ReliabilityTest, HostileArgumentsNeverCrash) {
+  const std::vector<std::string> values = {"",
+                                           " ",
+                                           "-",
+                                           "+",
+                                           "-0",
+                                           "+2",
+                                           "\t\n7",
+                                           "\xff\xfe",
+                                           "\x01\x02\x03",
+                                           "\xd9\xa3",
+                                           "99999999999999999999999999",
+                                           "-99999999999999999999",
+                                           "2147483648",
+                                           "-2147483649",
+                                           "1e9",
+                                           "0x10",
+                                           "--",
+                                           "-l",
+                                           "%s%n%d",
+                                           std::string(10000, '9'),
+                                           std::string(5000, 'x')};
+  const std::vector<std::string> options = {"-l", "-s", "-h", "-i", "-f", "-m",
+                                            "-x", "-a", "-c", "-r", "-o", "--limit"};
+  for (const std::string& option : options) {
+    for (const std::string& value : values) {
+      // A small cap keeps every accepted run short.
+      const ProgramResult result = Run({option, value, "-l", "2", "-o", "out.txt"});
+      EXPECT_EQ(result.signal, 0) << option << " [" << value << "]";
+      EXPECT_TRUE(result.exit_status == 0 || result.exit_status == 1 || result.exit_status == 2)
+          << option << " [" << value << "] exited " << result.exit_status;
+      if (result.exit_status == 2) {
+        EXPECT_EQ(result.err.rfind("growth-planner: ", 0), 0u) << option << " [" << value << "]";
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
+      } else {
+        EXPECT_EQ(result.err, "") << option << " [" << value << "]";
+      }
+    }
+  }
+
+  // Long argument vectors and options repeated many times: the last wins.
+  std::vector<std::string> many;
+  for (int i = 0; i < 20000; ++i) many.insert(many.end(), {"-l", std::to_string(i % 7), "junk"});
+  many.insert(many.end(), {"-c", "9", "-l", "2", "-o", "many.txt"});
+  const ProgramResult repeated = Run(many);
+  EXPECT_EQ(repeated.exit_status, 0);
+  EXPECT_EQ(RecordsOf(ReadFile(dir_.File("many.txt"))).size(), 3u);
+}
+
+TEST_F(ReliabilityTest, StorageIsFixedAtStartUp) {
+  const ProgramResult small = Run({"-c", "9", "-l", "3", "--limit", "5", "-o", "small.txt"});
+  const ProgramResult large = Run({"-c", "9", "-l", "255", "--limit", "5", "-o", "large.txt"});
+  ASSERT_EQ(small.exit_status, 0);
+  ASSERT_EQ(large.exit_status, 0);
+  ASSERT_EQ(RecordsOf(ReadFile(dir_.File("large.txt"))).size(), 5u);
+  EXPECT_LE(std::abs(large.max_rss_kib - small.max_rss_kib), 1024)
+      << small.max_rss_kib << " KiB against " << large.max_rss_kib << " KiB";
+}
+
+}  // namespace
+}  // namespace growth::testing
