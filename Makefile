@@ -1,11 +1,13 @@
 # Thin wrapper around CMake and CTest; see README.md.
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 600
 JOBS ?= 2
 
 PREFIX ?= /usr/local
 
-.PHONY: all build run test bench sanitize install clean deps
+.PHONY: all build run test bench sanitize fuzz install clean deps
 
 all: build
 
@@ -37,9 +39,21 @@ sanitize: deps
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS) >&2
 	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# The libFuzzer harness over the option scan and short runs, built with
+# clang, for FUZZ_SECONDS; new inputs it finds go to $(FUZZ_DIR)/corpus.
+fuzz:
+	@tools/ensure-deps fuzz
+	@test -f $(FUZZ_DIR)/build.ninja || CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DGROWTH_PLANNER_FUZZ=ON \
+		-DGROWTH_PLANNER_SANITIZE=address,undefined >/dev/null
+	@cmake --build $(FUZZ_DIR) --target options_fuzzer -j $(JOBS) >&2
+	@mkdir -p $(FUZZ_DIR)/corpus
+	./$(FUZZ_DIR)/options_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=20 -rss_limit_mb=4096 \
+		-print_final_stats=1 $(FUZZ_DIR)/corpus tests/fuzz/corpus
+
 # Puts the program at $(PREFIX)/bin/growth-planner.
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
