@@ -6,6 +6,7 @@
 #include <random>
 
 #include "engine/search.h"
+#include "tests/run_settings.h"
 
 namespace growth {
 namespace {
@@ -27,14 +28,7 @@ class Tally final : public EndStateSink {
   ValueVector targets_;
 };
 
-RunSettings Settings(int32_t type, int32_t cap, ValueVector targets = {}, int32_t rate = 50) {
-  RunSettings settings;
-  settings.type = type;
-  settings.level_cap = cap;
-  settings.targets = targets;
-  settings.bonus_rate = rate;
-  return settings;
-}
+using testing::SettingsFor;
 
 TEST(BigCountTest, Decimal) {
   EXPECT_EQ(BigCount().ToDecimal(), "0");
@@ -62,19 +56,19 @@ TEST(BigCountTest, MulAddCarriesAcrossLimbs) {
 
 TEST(PlanCounterTest, WorkedExamples) {
   {
-    PlanCounter counter(Settings(0, 3, {5}), false);
+    PlanCounter counter(SettingsFor(0, 3, {5}), false);
     ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
     EXPECT_EQ(counter.records().ToDecimal(), "407");
     EXPECT_EQ(counter.end_states().ToDecimal(), "432");
   }
   {
-    PlanCounter counter(Settings(8, 1), false);
+    PlanCounter counter(SettingsFor(8, 1), false);
     ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
     EXPECT_EQ(counter.records().ToDecimal(), "1");
     EXPECT_EQ(counter.end_states().ToDecimal(), "1");
   }
   {
-    const RunSettings unreachable = Settings(8, 1, {5});
+    const RunSettings unreachable = SettingsFor(8, 1, {5});
     PlanCounter counter(unreachable, false);
     ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
     EXPECT_EQ(counter.records().ToDecimal(), "0");
@@ -91,7 +85,7 @@ TEST(PlanCounterTest, DefaultRunIsSixToTheEighteenth) {
 
 TEST(PlanCounterTest, HugeCountsStayExact) {
   // Type 9 has three lines; with no targets the run is 3^(cap - 1) plans.
-  PlanCounter counter(Settings(9, 201), false);
+  PlanCounter counter(SettingsFor(9, 201), false);
   ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
   // 3^200
   EXPECT_EQ(counter.end_states().ToDecimal(),
@@ -104,8 +98,8 @@ TEST(PlanCounterTest, AgreesWithTheSearchOnRandomRuns) {
   const int32_t rates[] = {0, 50, 100, 150, -20};
   for (int run = 0; run < 120; ++run) {
     RunSettings settings =
-        Settings(static_cast<int32_t>(random() % kTypeCount),
-                 std::uniform_int_distribution<int32_t>(-1, 4)(random), {}, rates[random() % 5]);
+        SettingsFor(static_cast<int32_t>(random() % kTypeCount),
+                    std::uniform_int_distribution<int32_t>(-1, 4)(random), {}, rates[random() % 5]);
     const int targeted = static_cast<int>(random() % 4);
     for (int t = 0; t < targeted; ++t) {
       settings.targets[random() % kStatCount] =
@@ -122,7 +116,7 @@ TEST(PlanCounterTest, AgreesWithTheSearchOnRandomRuns) {
 }
 
 TEST(PlanCounterTest, GivesUpPastTheMemoryBudget) {
-  const RunSettings settings = Settings(0, 30, {30, 30, 0, 9});
+  const RunSettings settings = SettingsFor(0, 30, {30, 30, 0, 9});
   PlanCounter counter(settings, false);
   PlanCounter::Limits limits;
   limits.memory_bytes = 1 << 20;
@@ -130,7 +124,7 @@ TEST(PlanCounterTest, GivesUpPastTheMemoryBudget) {
 }
 
 TEST(PlanCounterTest, SubtreesAddUpToTheWhole) {
-  const RunSettings settings = Settings(0, 4, {6, 5});
+  const RunSettings settings = SettingsFor(0, 4, {6, 5});
   PlanCounter counter(settings, true);
   ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
   // The start is below the cap: its end states are those of its children.

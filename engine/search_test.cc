@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "tests/run_settings.h"
+
 namespace growth {
 namespace {
 
@@ -31,14 +33,7 @@ class CollectingSink : public EndStateSink {
   size_t stop_after_;
 };
 
-RunSettings Settings(int32_t type, int32_t cap, ValueVector targets = {}, int32_t rate = 50) {
-  RunSettings settings;
-  settings.type = type;
-  settings.level_cap = cap;
-  settings.targets = targets;
-  settings.bonus_rate = rate;
-  return settings;
-}
+using testing::SettingsFor;
 
 // Every end state, as the unpruned search reaches them.
 std::vector<EndState> RunToEnd(const RunSettings& settings, bool prune = false) {
@@ -96,20 +91,20 @@ class ReferenceSearch {
 };
 
 TEST(CandidateListTest, StatsAboveTheirStartThenOpenLines) {
-  EXPECT_EQ(Codes(BuildCandidates(Settings(8, 19))),
+  EXPECT_EQ(Codes(BuildCandidates(SettingsFor(8, 19))),
             (std::vector<StepCode>{11, 13, 15, 16, 17, 18, 0}));
-  EXPECT_EQ(Codes(BuildCandidates(Settings(0, 3, {5}))),
+  EXPECT_EQ(Codes(BuildCandidates(SettingsFor(0, 3, {5}))),
             (std::vector<StepCode>{1, 9, 11, 13, 16, 17, 18, 0}));
   // Type 0 starts at STAB 4 and DEX 2: targets at or below the start are not offered.
-  EXPECT_EQ(Codes(BuildCandidates(Settings(0, 3, {4, 4, 0, 0, 0, 2, 3}))),
+  EXPECT_EQ(Codes(BuildCandidates(SettingsFor(0, 3, {4, 4, 0, 0, 0, 2, 3}))),
             (std::vector<StepCode>{2, 7, 9, 11, 13, 16, 17, 18, 0}));
-  EXPECT_EQ(Codes(BuildCandidates(Settings(15, 3, {99, 99, 99, 99, 99, 99, 99}))),
+  EXPECT_EQ(Codes(BuildCandidates(SettingsFor(15, 3, {99, 99, 99, 99, 99, 99, 99}))),
             (std::vector<StepCode>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 13, 14, 15, 16, 21, 0}));
 }
 
 TEST(PlanSearchTest, CapOfOneOrLessEvaluatesTheStartOnce) {
   for (int32_t cap : {1, 0, -3, INT32_MIN}) {
-    const std::vector<EndState> ends = RunToEnd(Settings(8, cap));
+    const std::vector<EndState> ends = RunToEnd(SettingsFor(8, cap));
     ASSERT_EQ(ends.size(), 1u) << cap;
     EXPECT_TRUE(ends[0].plan.empty());
     EXPECT_EQ(ends[0].state, StartingState(TypeRecordOf(8)));
@@ -117,7 +112,7 @@ TEST(PlanSearchTest, CapOfOneOrLessEvaluatesTheStartOnce) {
 }
 
 TEST(PlanSearchTest, OneRecordPerOpenLineAtCapTwo) {
-  const std::vector<EndState> ends = RunToEnd(Settings(8, 2));
+  const std::vector<EndState> ends = RunToEnd(SettingsFor(8, 2));
   ASSERT_EQ(ends.size(), 6u);
   const StepCode lines[] = {11, 13, 15, 16, 17, 18};
   for (size_t i = 0; i < 6; ++i) {
@@ -127,7 +122,7 @@ TEST(PlanSearchTest, OneRecordPerOpenLineAtCapTwo) {
 }
 
 TEST(PlanSearchTest, EveryLineAtEveryLevelInCodeOrder) {
-  const std::vector<EndState> ends = RunToEnd(Settings(9, 3));
+  const std::vector<EndState> ends = RunToEnd(SettingsFor(9, 3));
   std::vector<std::vector<StepCode>> plans;
   for (const EndState& end : ends) plans.push_back(end.plan);
   EXPECT_EQ(plans, (std::vector<std::vector<StepCode>>{{16, 16},
@@ -143,7 +138,7 @@ TEST(PlanSearchTest, EveryLineAtEveryLevelInCodeOrder) {
 
 TEST(PlanSearchTest, PurchasesAtTheCapComeBeforeTheirPrefix) {
   // Every end state reaches the sink; 407 of the 432 meet the STAB target.
-  const std::vector<EndState> all = RunToEnd(Settings(0, 3, {5}));
+  const std::vector<EndState> all = RunToEnd(SettingsFor(0, 3, {5}));
   EXPECT_EQ(all.size(), 432u);
   std::vector<EndState> ends;
   for (const EndState& end : all) {
@@ -189,7 +184,7 @@ TEST(PlanSearchTest, AgreesWithTheRecursiveStatement) {
       {16, 5, {}, -1},
   };
   for (const auto& c : cases) {
-    const RunSettings settings = Settings(c.type, c.cap, c.targets, c.rate);
+    const RunSettings settings = SettingsFor(c.type, c.cap, c.targets, c.rate);
     const std::vector<EndState> expected = ReferenceSearch(settings).Run();
     const std::vector<EndState> actual = RunToEnd(settings);
     ASSERT_FALSE(expected.empty());
