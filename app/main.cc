@@ -12,6 +12,7 @@
 #include "engine/settings.h"
 #include "report/progress.h"
 #include "report/result_file.h"
+#include "report/stop_deferral.h"
 
 namespace {
 
@@ -115,6 +116,7 @@ int main(int argc, char** argv) {
   }
   if (settings.count_only) return Count(settings);
 
+  growth::InstallStopDeferral();
   // The snapshot stack is large; it lives on the heap for the whole run.
   auto search = std::make_unique<growth::PlanSearch>(settings);
   growth::ResultFileWriter writer(settings);

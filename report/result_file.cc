@@ -8,6 +8,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "report/stop_deferral.h"
+
 namespace growth {
 namespace {
 
@@ -88,6 +90,8 @@ AppendOutcome AppendToFile(const char* path, std::string_view bytes) {
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return AppendOutcome::kOpenFailed;
 
+  // A stop from outside waits until the record is in the file, or cut back.
+  const DeferStops whole_record;
   ssize_t written;
   do {
     written = write(fd, bytes.data(), bytes.size());
