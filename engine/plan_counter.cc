@@ -1,7 +1,10 @@
 #include "engine/plan_counter.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace growth {
 namespace {
@@ -14,6 +17,44 @@ struct LineEffect {
 };
 
 constexpr uint32_t kNextLevel = 0x80000000u;  // edge target lies on the next level
+
+// The counter's tables run to hundreds of megabytes written once in order;
+// backing large ones with transparent huge pages spares most page faults.
+template <typename T>
+struct LargeTableAllocator {
+  using value_type = T;
+  static constexpr size_t kHugePage = size_t{2} << 20;
+
+  LargeTableAllocator() = default;
+  template <typename U>
+  explicit LargeTableAllocator(const LargeTableAllocator<U>&) {}
+
+  T* allocate(size_t count) {
+    const size_t bytes = count * sizeof(T);
+    if (bytes < kHugePage) return std::allocator<T>().allocate(count);
+    void* memory =
+        mmap(nullptr, RoundUp(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) throw std::bad_alloc();
+    madvise(memory, RoundUp(bytes), MADV_HUGEPAGE);
+    return static_cast<T*>(memory);
+  }
+
+  void deallocate(T* memory, size_t count) {
+    const size_t bytes = count * sizeof(T);
+    if (bytes < kHugePage) {
+      std::allocator<T>().deallocate(memory, count);
+    } else {
+      munmap(memory, RoundUp(bytes));
+    }
+  }
+
+  static size_t RoundUp(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
+
+  friend bool operator==(const LargeTableAllocator&, const LargeTableAllocator&) { return true; }
+};
+
+template <typename T>
+using Table = std::vector<T, LargeTableAllocator<T>>;
 
 uint64_t Mix(uint64_t value) {
   value ^= value >> 33;
@@ -41,20 +82,20 @@ struct PlanCounter::Level {
     uint16_t records = 0;     // limbs, after the end states'
   };
 
-  std::vector<Key> keys;
-  std::vector<uint32_t> order;  // processing order: unspent points falling
-  std::vector<uint32_t> edge_begin;
-  std::vector<uint32_t> edge_target;
-  std::vector<uint8_t> edge_lines;
+  Table<Key> keys;
+  Table<uint32_t> order;  // processing order: unspent points falling
+  Table<uint32_t> edge_begin;
+  Table<uint32_t> edge_target;
+  Table<uint8_t> edge_lines;
   // Index from key to node: a dense table over the key's possible range
   // where that is small enough, open addressing otherwise.
-  std::vector<uint32_t> cells;  // node + 1, 0 when empty
+  Table<uint32_t> cells;  // node + 1, 0 when empty
   std::array<int64_t, kStatCount + 1> strides{};
   std::array<int32_t, kStatCount + 1> lows{};
   int dimensions = 0;
-  std::vector<Slot> slots;
-  std::vector<Counts> counts;
-  std::vector<uint64_t> limbs;
+  Table<Slot> slots;
+  Table<Counts> counts;
+  Table<uint64_t> limbs;
 
   static void Split(const Key& key, uint64_t* low, uint64_t* high) {
     uint64_t halves[2];
@@ -68,7 +109,7 @@ struct PlanCounter::Level {
   // `spare` holds zeroed cells left by an earlier level, to be reused.
   void ChooseIndex(const std::array<int32_t, kStatCount + 1>& low,
                    const std::array<int32_t, kStatCount + 1>& high, int count, int64_t limit,
-                   std::vector<uint32_t>& spare) {
+                   Table<uint32_t>& spare) {
     int64_t cells_needed = 1;
     for (int d = count; d-- > 0;) {
       strides[d] = cells_needed;
@@ -88,13 +129,13 @@ struct PlanCounter::Level {
   }
 
   // Gives the dense cells back, zeroed, for the next level to reuse.
-  void DropIndex(std::vector<uint32_t>& spare) {
+  void DropIndex(Table<uint32_t>& spare) {
     if (!cells.empty()) {
       for (const Key& key : keys) cells[Cell(key)] = 0;
       if (cells.capacity() > spare.capacity()) cells.swap(spare);
     }
-    std::vector<uint32_t>().swap(cells);
-    std::vector<Slot>().swap(slots);
+    Table<uint32_t>().swap(cells);
+    Table<Slot>().swap(slots);
   }
 
   // The node holding `key`, added if new (`added` tells which).
@@ -142,7 +183,7 @@ struct PlanCounter::Level {
   }
 
   void Rehash(size_t size) {
-    std::vector<Slot> old(size);
+    Table<Slot> old(size);
     old.swap(slots);
     const size_t mask = size - 1;
     for (const Slot& slot : old) {
@@ -168,6 +209,10 @@ struct PlanCounter::Level {
            edge_lines.capacity() + counts.capacity() * sizeof(Counts) +
            limbs.capacity() * sizeof(uint64_t);
   }
+};
+
+struct PlanCounter::SpareCells {
+  Table<uint32_t> cells;
 };
 
 namespace {
@@ -235,8 +280,7 @@ bool PlanCounter::MeetsTargets(const Key& key) const {
 // The keys of a level lie within known bounds: no more points than granted
 // so far, and no stat above its start plus one per level-up plus one per
 // point bought at its base cost. Where that box is small, keys index it.
-std::unique_ptr<PlanCounter::Level> PlanCounter::MakeLevel(int32_t level,
-                                                           std::vector<uint32_t>& spare) const {
+std::unique_ptr<PlanCounter::Level> PlanCounter::MakeLevel(int32_t level, SpareCells& spare) const {
   constexpr int64_t kDenseCells = int64_t{1} << 24;
   auto made = std::make_unique<Level>();
   const int32_t points = PointsGrantedUpTo(level);
@@ -248,7 +292,7 @@ std::unique_ptr<PlanCounter::Level> PlanCounter::MakeLevel(int32_t level,
     low[slot + 1] = TypeRecordOf(settings_.type).start_values[k];
     high[slot + 1] = low[slot + 1] + (level - 1) + points / base_costs_[k];
   }
-  made->ChooseIndex(low, high, targeted_count_ + 1, kDenseCells, spare);
+  made->ChooseIndex(low, high, targeted_count_ + 1, kDenseCells, spare.cells);
   return made;
 }
 
@@ -284,7 +328,7 @@ PlanCounter::Outcome PlanCounter::Enumerate(const Limits& limits) {
 
   levels_.clear();
   levels_.resize(static_cast<size_t>(top) + 1);
-  std::vector<uint32_t> spare_cells;
+  SpareCells spare_cells;
   levels_[1] = MakeLevel(1, spare_cells);
   bool added = false;
   levels_[1]->Find(KeyOf(StartingState(TypeRecordOf(settings_.type))), &added);
@@ -365,7 +409,7 @@ PlanCounter::Outcome PlanCounter::Enumerate(const Limits& limits) {
       }
       bucket.clear();
     }
-    if (!keep_subtree_counts_) here.DropIndex(spare_cells);
+    if (!keep_subtree_counts_) here.DropIndex(spare_cells.cells);
   }
   // The counts take room too: at least a limb each for end states and
   // records, for two levels at a time or for all of them.

@@ -63,7 +63,8 @@ class PlanCounter {
   Key KeyOf(const PlanState& state) const;
   int32_t CostOf(const Key& key, int slot, int32_t level) const;
   bool MeetsTargets(const Key& key) const;
-  std::unique_ptr<Level> MakeLevel(int32_t level, std::vector<uint32_t>& spare_cells) const;
+  struct SpareCells;  // dense index cells handed from one level to the next
+  std::unique_ptr<Level> MakeLevel(int32_t level, SpareCells& spare_cells) const;
   Outcome Enumerate(const Limits& limits);
   void Accumulate(int32_t top_level);
   size_t MemoryInUse() const;
