@@ -339,6 +339,7 @@ PlanCounter::Outcome PlanCounter::Enumerate(const Limits& limits) {
   for (int32_t level = 1; level <= top; ++level) {
     Level& here = *levels_[level];
     Level* next = nullptr;
+    effects.clear();
     if (level < top) {
       levels_[level + 1] = MakeLevel(level + 1, spare_cells);
       next = levels_[level + 1].get();
@@ -347,7 +348,6 @@ PlanCounter::Outcome PlanCounter::Enumerate(const Limits& limits) {
       next->keys.reserve(here.keys.size() + here.keys.size() / 2 + 16);
       // Lines that change the key alike are one edge, weighted by their number.
       const LevelGain& gain = schedule_.Reaching(level + 1);
-      effects.clear();
       for (StepCode line : lines_) {
         const LineRecord& record = LineRecordOf(line);
         const LineEffect effect{slot_of_[record.primary],

@@ -2,6 +2,8 @@
 // --help, --version, --count, --limit and --progress.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -132,6 +134,28 @@ TEST_F(ExtensionsTest, ProgressGoesToStandardErrorOnly) {
   EXPECT_NE(last.find(" records, "), std::string::npos) << last;
   EXPECT_NE(last.find("100.0% done"), std::string::npos) << last;
   EXPECT_EQ(result.err.find('\r'), std::string::npos);
+}
+
+TEST_F(ExtensionsTest, ProgressRewritesOneTerminalLine) {
+  RunLimits terminal;
+  terminal.stderr_on_terminal = true;
+  const auto start = std::chrono::steady_clock::now();
+  const ProgramResult result = RunProgram(
+      dir_.path(), {"-c", "0", "-l", "5", "-s", "10", "-h", "6", "--limit", "150000", "--progress"},
+      terminal);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(result.exit_status, 0);
+  ASSERT_FALSE(result.err.empty());
+  // Each update returns to the start of the line and clears what is left of
+  // it; only the last one ends the line.
+  EXPECT_EQ(result.err.front(), '\r');
+  EXPECT_TRUE(result.err.ends_with("\x1b[K\r\n")) << result.err;  // the terminal adds the \r
+  const auto updates = std::count(result.err.begin(), result.err.end(), '\r') - 1;
+  EXPECT_GE(updates, 1);
+  EXPECT_LE(updates, 4 * seconds + 2) << updates << " updates in " << seconds << " s";
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
+  EXPECT_NE(result.err.find("150000 records"), std::string::npos);
 }
 
 }  // namespace

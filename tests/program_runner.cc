@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -20,10 +21,16 @@ RunningProgram::RunningProgram(const std::string& directory, const std::vector<s
   for (std::string& arg : all) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
+  int terminal_side = -1;
+  if (limits.stderr_on_terminal &&
+      openpty(&terminal_, &terminal_side, nullptr, nullptr, nullptr) != 0) {
+    ADD_FAILURE() << "no pseudo-terminal";
+  }
   pid_ = fork();
   if (pid_ == 0) {
     const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = terminal_side >= 0 ? terminal_side
+                                       : open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
     if (chdir(directory.c_str()) != 0) _exit(127);
     signal(SIGINT, SIG_DFL);
@@ -38,9 +45,11 @@ RunningProgram::RunningProgram(const std::string& directory, const std::vector<s
     _exit(127);
   }
   if (pid_ < 0) ADD_FAILURE() << "cannot start " << GROWTH_PLANNER_BINARY;
+  if (terminal_side >= 0) close(terminal_side);
 }
 
 RunningProgram::~RunningProgram() {
+  if (terminal_ >= 0) close(terminal_);
   if (pid_ <= 0) return;
   kill(pid_, SIGKILL);
   int status = 0;
@@ -53,6 +62,12 @@ void RunningProgram::Signal(int signal) const {
 
 ProgramResult RunningProgram::Wait() {
   ProgramResult result;
+  if (terminal_ >= 0) {
+    // Read the terminal until the program has closed it: it must not block
+    // on a full buffer while we wait.
+    char buffer[4096];
+    for (ssize_t n; (n = read(terminal_, buffer, sizeof buffer)) > 0;) result.err.append(buffer, n);
+  }
   int status = 0;
   rusage usage{};
   if (pid_ <= 0 || wait4(pid_, &status, 0, &usage) != pid_) {
@@ -64,7 +79,7 @@ ProgramResult RunningProgram::Wait() {
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   result.max_rss_kib = usage.ru_maxrss;
   result.out = ReadFile(capture_.File("stdout"));
-  result.err = ReadFile(capture_.File("stderr"));
+  if (terminal_ < 0) result.err = ReadFile(capture_.File("stderr"));
   return result;
 }
 

@@ -23,7 +23,8 @@ struct ProgramResult {
 };
 
 struct RunLimits {
-  off_t max_file_size = 0;  // RLIMIT_FSIZE for the program; 0 for none
+  off_t max_file_size = 0;          // RLIMIT_FSIZE for the program; 0 for none
+  bool stderr_on_terminal = false;  // standard error on a pseudo-terminal
 };
 
 // A program started and not yet waited for.
@@ -42,6 +43,7 @@ class RunningProgram {
  private:
   ScratchDirectory capture_;
   pid_t pid_ = -1;
+  int terminal_ = -1;  // our side of the pseudo-terminal, if any
 };
 
 // Runs the program with `args` (argument 0 supplied) in `directory`.
