@@ -116,10 +116,10 @@ int32_t ParseInteger(std::string_view text) {
 
 bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, std::string& error) {
   // The texts behind the values that get checked once the scan is done, so
-  // that a later occurrence of an option can still replace a bad one.
+  // that a later occurrence of an option can still replace a bad one. A
+  // result path is checked as it is copied: it must fit the field.
   const char* type_text = nullptr;
   const char* cap_text = nullptr;
-  const char* path_text = nullptr;
   const char* limit_text = nullptr;
 
   int i = 1;
@@ -163,9 +163,16 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
         case Field::kBonusRate:
           settings.bonus_rate = ParseInteger(value);
           break;
-        case Field::kResultPath:
-          path_text = value;
+        case Field::kResultPath: {
+          const size_t length = std::strlen(value);
+          if (length >= settings.result_path.size()) {
+            error = "result path is " + std::to_string(length) + " bytes, longer than " +
+                    std::to_string(settings.result_path.size() - 1) + ": " + Quoted(value);
+            return false;
+          }
+          std::memcpy(settings.result_path.data(), value, length + 1);
           break;
+        }
         case Field::kLimit:
           limit_text = value;
           break;
@@ -190,15 +197,6 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
     error = "--limit takes a positive decimal integer up to 9223372036854775807, not " +
             Quoted(limit_text);
     return false;
-  }
-  if (path_text != nullptr) {
-    const size_t length = std::strlen(path_text);
-    if (length >= settings.result_path.size()) {
-      error = "result path is " + std::to_string(length) + " bytes, longer than " +
-              std::to_string(settings.result_path.size() - 1) + ": " + Quoted(path_text);
-      return false;
-    }
-    std::memcpy(settings.result_path.data(), path_text, length + 1);
   }
   return true;
 }

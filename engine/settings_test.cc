@@ -110,9 +110,11 @@ TEST(ParseArgumentsTest, SeveralOptionsInAnyOrder) {
 TEST(ParseArgumentsTest, LastOccurrenceWins) {
   EXPECT_EQ(Parse({"-l", "3", "-l", "7"}).settings.level_cap, 7);
   EXPECT_EQ(PathOf(Parse({"-o", "a", "-o", "b"})), "b");
-  // A bad value replaced later is never looked at.
+  // A type or cap replaced later is never looked at; a path must fit its
+  // field as it is copied.
   EXPECT_TRUE(Parse({"-c", "30", "-c", "3"}).accepted);
-  EXPECT_TRUE(Parse({"-o", std::string(300, 'p'), "-o", "ok"}).accepted);
+  EXPECT_TRUE(Parse({"-l", "9000", "-l", "3"}).accepted);
+  EXPECT_FALSE(Parse({"-o", std::string(300, 'p'), "-o", "ok"}).accepted);
 }
 
 TEST(ParseArgumentsTest, UnknownArgumentsAreSkipped) {
