@@ -1,5 +1,5 @@
 // Speed of the plan search: passes per second with a sink that discards
-// records, and pruned against unpruned on runs with targets.
+// records, pruned against unpruned on runs with targets, and counting.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/plan_counter.h"
 #include "engine/search.h"
 #include "engine/settings.h"
 
@@ -58,6 +59,16 @@ void BM_Pruned(benchmark::State& bench, std::vector<std::string> args) {
   RunSearch(bench, args, true);
 }
 
+// --count: distinct states walked and counted exactly.
+void BM_Count(benchmark::State& bench, std::vector<std::string> args) {
+  const RunSettings settings = SettingsFrom(args);
+  for (auto _ : bench) {
+    PlanCounter counter(settings, false);
+    if (counter.Count({}) != PlanCounter::Outcome::kCounted) bench.SkipWithError("not counted");
+    benchmark::DoNotOptimize(counter.end_states());
+  }
+}
+
 using Args = std::vector<std::string>;
 
 // Loop speed: only level-ups, many lines, and purchases mixed in.
@@ -74,6 +85,12 @@ BENCHMARK_CAPTURE(BM_Pruned, c0_l6_s99_h99, Args{"-c", "0", "-l", "6", "-s", "99
 BENCHMARK_CAPTURE(BM_Pruned, c0_l5_s10_h6, Args{"-c", "0", "-l", "5", "-s", "10", "-h", "6"})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Pruned, c9_l6_s9_f6, Args{"-c", "9", "-l", "6", "-s", "9", "-f", "6"})
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(BM_Count, defaults, Args{})->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Count, c0_l40_s30_h30, Args{"-c", "0", "-l", "40", "-s", "30", "-h", "30"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Count, c8_l40_i30_x40, Args{"-c", "8", "-l", "40", "-i", "30", "-x", "40"})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

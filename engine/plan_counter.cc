@@ -9,13 +9,6 @@
 namespace growth {
 namespace {
 
-// A level-up's effect on the key: which targeted slots it raises.
-struct LineEffect {
-  int primary_slot;    // -1 when the primary stat is not targeted
-  int secondary_slot;  // -1 when not targeted or no rollover at this level
-  uint8_t lines;       // how many open lines have this effect
-};
-
 constexpr uint32_t kNextLevel = 0x80000000u;  // edge target lies on the next level
 
 // The counter's tables run to hundreds of megabytes written once in order;
@@ -211,6 +204,13 @@ struct PlanCounter::Level {
   }
 };
 
+// A level-up's effect on the key: which targeted slots it raises.
+struct PlanCounter::LineEffect {
+  int primary_slot;    // -1 when the primary stat is not targeted
+  int secondary_slot;  // -1 when not targeted or no rollover at this level
+  uint8_t lines;       // how many open lines have this effect
+};
+
 struct PlanCounter::SpareCells {
   Table<uint32_t> cells;
 };
@@ -296,6 +296,26 @@ std::unique_ptr<PlanCounter::Level> PlanCounter::MakeLevel(int32_t level, SpareC
   return made;
 }
 
+// Lines that change the key alike on reaching `level` are one edge,
+// weighted by their number.
+void PlanCounter::LineEffectsReaching(int32_t level, std::vector<LineEffect>& effects) const {
+  effects.clear();
+  const LevelGain& gain = schedule_.Reaching(level);
+  for (StepCode line : lines_) {
+    const LineRecord& record = LineRecordOf(line);
+    const LineEffect effect{slot_of_[record.primary],
+                            gain.secondary != 0 ? slot_of_[record.secondary] : -1, 1};
+    auto same = std::find_if(effects.begin(), effects.end(), [&](const LineEffect& e) {
+      return e.primary_slot == effect.primary_slot && e.secondary_slot == effect.secondary_slot;
+    });
+    if (same == effects.end()) {
+      effects.push_back(effect);
+    } else {
+      ++same->lines;
+    }
+  }
+}
+
 size_t PlanCounter::MemoryInUse() const {
   size_t bytes = 0;
   for (const auto& level : levels_) {
@@ -305,6 +325,7 @@ size_t PlanCounter::MemoryInUse() const {
 }
 
 PlanCounter::Outcome PlanCounter::Count(const Limits& limits) {
+  if (!keep_subtree_counts_) return CountForward(limits);
   const Outcome outcome = Enumerate(limits);
   if (outcome != Outcome::kCounted) {
     levels_.clear();
@@ -313,7 +334,103 @@ PlanCounter::Outcome PlanCounter::Count(const Limits& limits) {
   Accumulate(static_cast<int32_t>(levels_.size()) - 1);
   end_states_ = BigCount(levels_[1]->EndStates(0));
   records_ = BigCount(levels_[1]->Records(0));
-  if (!keep_subtree_counts_) levels_.clear();
+  return Outcome::kCounted;
+}
+
+// Without subtree counts to keep, the plans reaching each state are counted
+// forwards instead, with two levels in memory at a time: every plan that
+// reaches a state at the cap is one end state, and one record if the state
+// meets the targets.
+PlanCounter::Outcome PlanCounter::CountForward(const Limits& limits) {
+  const auto deadline = std::chrono::steady_clock::now() + limits.time;
+  const bool timed = limits.time != std::chrono::steady_clock::duration::zero();
+  const int32_t top = std::max(settings_.level_cap, 1);
+  const int32_t max_points = PointsGrantedUpTo(top);
+  const size_t width = static_cast<size_t>(limb_count_);
+
+  SpareCells spare_cells;
+  std::unique_ptr<Level> here = MakeLevel(1, spare_cells);
+  bool added = false;
+  here->Find(KeyOf(StartingState(TypeRecordOf(settings_.type))), &added);
+  here->limbs.assign(width, 0);
+  here->limbs[0] = 1;  // one plan, the empty one, reaches the start
+
+  std::vector<uint64_t> end_states(width + 1, 0);
+  std::vector<uint64_t> records(width + 1, 0);
+  std::vector<std::vector<uint32_t>> buckets(static_cast<size_t>(max_points) + 1);
+  std::vector<LineEffect> effects;
+  size_t work = 0;
+  // Adds `factor` times the plans of `from` to those of node `to` of `level`.
+  auto add_plans = [width](Level& level, uint32_t to, std::span<const uint64_t> from,
+                           uint64_t factor) {
+    size_t used = from.size();
+    while (used > 0 && from[used - 1] == 0) --used;
+    const std::span<uint64_t> target(level.limbs.data() + to * width, width);
+    MulAddLimbs(target.subspan(0, used), from.subspan(0, used), factor, target.subspan(used));
+  };
+
+  for (int32_t level = 1; level <= top; ++level) {
+    std::unique_ptr<Level> next;
+    effects.clear();
+    if (level < top) {
+      next = MakeLevel(level + 1, spare_cells);
+      next->keys.reserve(here->keys.size() + here->keys.size() / 2 + 16);
+      LineEffectsReaching(level + 1, effects);
+    }
+    for (uint32_t node = 0; node < here->keys.size(); ++node) {
+      buckets[static_cast<size_t>(here->keys[node][0])].push_back(node);
+    }
+    std::vector<uint64_t> plans(width);
+    for (int32_t points = max_points; points >= 0; --points) {
+      std::vector<uint32_t>& bucket = buckets[static_cast<size_t>(points)];
+      for (size_t i = 0; i < bucket.size(); ++i) {
+        const uint32_t node = bucket[i];
+        const Key key = here->keys[node];
+        // Every parent has been taken already, so this count is final.
+        std::copy_n(here->limbs.begin() + node * width, width, plans.begin());
+        if (level >= settings_.level_cap) {
+          MulAddLimbs(std::span(end_states).subspan(0, width), plans, 1,
+                      std::span(end_states).subspan(width));
+          if (MeetsTargets(key)) {
+            MulAddLimbs(std::span(records).subspan(0, width), plans, 1,
+                        std::span(records).subspan(width));
+          }
+        }
+        for (int slot = 0; slot < targeted_count_; ++slot) {
+          const int32_t cost = CostOf(key, slot, level);
+          if (cost > points) continue;
+          Key child = key;
+          child[0] = static_cast<int16_t>(points - cost);
+          child[slot + 1] = static_cast<int16_t>(child[slot + 1] + 1);
+          const uint32_t target = here->Find(child, &added);
+          if (added) {
+            here->limbs.resize(here->keys.size() * width, 0);
+            buckets[static_cast<size_t>(points - cost)].push_back(target);
+          }
+          add_plans(*here, target, plans, 1);
+        }
+        for (const LineEffect& effect : effects) {
+          Key child = key;
+          child[0] = static_cast<int16_t>(points + schedule_.Reaching(level + 1).points);
+          if (effect.primary_slot >= 0) ++child[effect.primary_slot + 1];
+          if (effect.secondary_slot >= 0) ++child[effect.secondary_slot + 1];
+          const uint32_t target = next->Find(child, &added);
+          if (added) next->limbs.resize(next->keys.size() * width, 0);
+          add_plans(*next, target, plans, effect.lines);
+        }
+        if ((++work & 0xFFF) == 0) {
+          const size_t bytes = here->Bytes() + (next ? next->Bytes() : 0);
+          if (bytes > limits.memory_bytes) return Outcome::kOverMemory;
+          if (timed && std::chrono::steady_clock::now() > deadline) return Outcome::kOverTime;
+        }
+      }
+      bucket.clear();
+    }
+    here->DropIndex(spare_cells.cells);
+    here = std::move(next);
+  }
+  end_states_ = BigCount(end_states);
+  records_ = BigCount(records);
   return Outcome::kCounted;
 }
 
@@ -346,21 +463,7 @@ PlanCounter::Outcome PlanCounter::Enumerate(const Limits& limits) {
       // Levels grow gradually: room for a little more than this one needs
       // saves most of the copying as they fill.
       next->keys.reserve(here.keys.size() + here.keys.size() / 2 + 16);
-      // Lines that change the key alike are one edge, weighted by their number.
-      const LevelGain& gain = schedule_.Reaching(level + 1);
-      for (StepCode line : lines_) {
-        const LineRecord& record = LineRecordOf(line);
-        const LineEffect effect{slot_of_[record.primary],
-                                gain.secondary != 0 ? slot_of_[record.secondary] : -1, 1};
-        auto same = std::find_if(effects.begin(), effects.end(), [&](const LineEffect& e) {
-          return e.primary_slot == effect.primary_slot && e.secondary_slot == effect.secondary_slot;
-        });
-        if (same == effects.end()) {
-          effects.push_back(effect);
-        } else {
-          ++same->lines;
-        }
-      }
+      LineEffectsReaching(level + 1, effects);
     }
 
     here.edge_begin.assign(here.keys.size(), 0);

@@ -5,7 +5,9 @@
 // values of the targeted stats (the only ones that can be bought or fail a
 // target) have identical futures, so the counter walks those distinct states
 // once each, level by level, and adds up the plans through them in big
-// integers. The end states counted are those of the unpruned search: every
+// integers: forwards, two levels at a time, for the totals alone; or
+// backwards from the cap over all levels when the counts below every state
+// are wanted as well. The end states counted are those of the unpruned search: every
 // state reached at or above the cap. Memory grows with the number of
 // distinct states; past the budget the count gives up rather than swap.
 #ifndef GROWTH_PLANNER_ENGINE_PLAN_COUNTER_H_
@@ -64,6 +66,9 @@ class PlanCounter {
   int32_t CostOf(const Key& key, int slot, int32_t level) const;
   bool MeetsTargets(const Key& key) const;
   struct SpareCells;  // dense index cells handed from one level to the next
+  struct LineEffect;
+  void LineEffectsReaching(int32_t level, std::vector<LineEffect>& effects) const;
+  Outcome CountForward(const Limits& limits);
   std::unique_ptr<Level> MakeLevel(int32_t level, SpareCells& spare_cells) const;
   Outcome Enumerate(const Limits& limits);
   void Accumulate(int32_t top_level);

@@ -108,10 +108,13 @@ TEST(PlanCounterTest, AgreesWithTheSearchOnRandomRuns) {
     auto search = std::make_unique<PlanSearch>(settings, SearchOptions{.prune = false});
     Tally tally(settings);
     search->Run(tally);
-    PlanCounter counter(settings, false);
-    ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
-    EXPECT_EQ(counter.end_states(), BigCount(tally.end_states)) << "run " << run;
-    EXPECT_EQ(counter.records(), BigCount(tally.records)) << "run " << run;
+    // Forwards for the totals alone, backwards when subtree counts are kept.
+    for (bool keep_subtree_counts : {false, true}) {
+      PlanCounter counter(settings, keep_subtree_counts);
+      ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
+      EXPECT_EQ(counter.end_states(), BigCount(tally.end_states)) << "run " << run;
+      EXPECT_EQ(counter.records(), BigCount(tally.records)) << "run " << run;
+    }
   }
 }
 
