@@ -325,119 +325,19 @@ size_t PlanCounter::MemoryInUse() const {
 }
 
 PlanCounter::Outcome PlanCounter::Count(const Limits& limits) {
-  if (!keep_subtree_counts_) return CountForward(limits);
-  const Outcome outcome = Enumerate(limits);
-  if (outcome != Outcome::kCounted) {
-    levels_.clear();
-    return outcome;
-  }
-  Accumulate(static_cast<int32_t>(levels_.size()) - 1);
-  end_states_ = BigCount(levels_[1]->EndStates(0));
-  records_ = BigCount(levels_[1]->Records(0));
-  return Outcome::kCounted;
+  const Outcome outcome = keep_subtree_counts_ ? CountBackward(limits) : CountForward(limits);
+  if (outcome != Outcome::kCounted) levels_.clear();
+  return outcome;
 }
 
-// Without subtree counts to keep, the plans reaching each state are counted
-// forwards instead, with two levels in memory at a time: every plan that
-// reaches a state at the cap is one end state, and one record if the state
-// meets the targets.
-PlanCounter::Outcome PlanCounter::CountForward(const Limits& limits) {
-  const auto deadline = std::chrono::steady_clock::now() + limits.time;
-  const bool timed = limits.time != std::chrono::steady_clock::duration::zero();
-  const int32_t top = std::max(settings_.level_cap, 1);
-  const int32_t max_points = PointsGrantedUpTo(top);
-  const size_t width = static_cast<size_t>(limb_count_);
-
-  SpareCells spare_cells;
-  std::unique_ptr<Level> here = MakeLevel(1, spare_cells);
-  bool added = false;
-  here->Find(KeyOf(StartingState(TypeRecordOf(settings_.type))), &added);
-  here->limbs.assign(width, 0);
-  here->limbs[0] = 1;  // one plan, the empty one, reaches the start
-
-  std::vector<uint64_t> end_states(width + 1, 0);
-  std::vector<uint64_t> records(width + 1, 0);
-  std::vector<std::vector<uint32_t>> buckets(static_cast<size_t>(max_points) + 1);
-  std::vector<LineEffect> effects;
-  size_t work = 0;
-  // Adds `factor` times the plans of `from` to those of node `to` of `level`.
-  auto add_plans = [width](Level& level, uint32_t to, std::span<const uint64_t> from,
-                           uint64_t factor) {
-    size_t used = from.size();
-    while (used > 0 && from[used - 1] == 0) --used;
-    const std::span<uint64_t> target(level.limbs.data() + to * width, width);
-    MulAddLimbs(target.subspan(0, used), from.subspan(0, used), factor, target.subspan(used));
-  };
-
-  for (int32_t level = 1; level <= top; ++level) {
-    std::unique_ptr<Level> next;
-    effects.clear();
-    if (level < top) {
-      next = MakeLevel(level + 1, spare_cells);
-      next->keys.reserve(here->keys.size() + here->keys.size() / 2 + 16);
-      LineEffectsReaching(level + 1, effects);
-    }
-    for (uint32_t node = 0; node < here->keys.size(); ++node) {
-      buckets[static_cast<size_t>(here->keys[node][0])].push_back(node);
-    }
-    std::vector<uint64_t> plans(width);
-    for (int32_t points = max_points; points >= 0; --points) {
-      std::vector<uint32_t>& bucket = buckets[static_cast<size_t>(points)];
-      for (size_t i = 0; i < bucket.size(); ++i) {
-        const uint32_t node = bucket[i];
-        const Key key = here->keys[node];
-        // Every parent has been taken already, so this count is final.
-        std::copy_n(here->limbs.begin() + node * width, width, plans.begin());
-        if (level >= settings_.level_cap) {
-          MulAddLimbs(std::span(end_states).subspan(0, width), plans, 1,
-                      std::span(end_states).subspan(width));
-          if (MeetsTargets(key)) {
-            MulAddLimbs(std::span(records).subspan(0, width), plans, 1,
-                        std::span(records).subspan(width));
-          }
-        }
-        for (int slot = 0; slot < targeted_count_; ++slot) {
-          const int32_t cost = CostOf(key, slot, level);
-          if (cost > points) continue;
-          Key child = key;
-          child[0] = static_cast<int16_t>(points - cost);
-          child[slot + 1] = static_cast<int16_t>(child[slot + 1] + 1);
-          const uint32_t target = here->Find(child, &added);
-          if (added) {
-            here->limbs.resize(here->keys.size() * width, 0);
-            buckets[static_cast<size_t>(points - cost)].push_back(target);
-          }
-          add_plans(*here, target, plans, 1);
-        }
-        for (const LineEffect& effect : effects) {
-          Key child = key;
-          child[0] = static_cast<int16_t>(points + schedule_.Reaching(level + 1).points);
-          if (effect.primary_slot >= 0) ++child[effect.primary_slot + 1];
-          if (effect.secondary_slot >= 0) ++child[effect.secondary_slot + 1];
-          const uint32_t target = next->Find(child, &added);
-          if (added) next->limbs.resize(next->keys.size() * width, 0);
-          add_plans(*next, target, plans, effect.lines);
-        }
-        if ((++work & 0xFFF) == 0) {
-          const size_t bytes = here->Bytes() + (next ? next->Bytes() : 0);
-          if (bytes > limits.memory_bytes) return Outcome::kOverMemory;
-          if (timed && std::chrono::steady_clock::now() > deadline) return Outcome::kOverTime;
-        }
-      }
-      bucket.clear();
-    }
-    here->DropIndex(spare_cells.cells);
-    here = std::move(next);
-  }
-  end_states_ = BigCount(end_states);
-  records_ = BigCount(records);
-  return Outcome::kCounted;
-}
-
-// Walks the distinct states level by level. Within a level, purchases only
-// ever lower the unspent points, so taking states in order of falling points
-// puts every state after all of its parents.
-PlanCounter::Outcome PlanCounter::Enumerate(const Limits& limits) {
+// Walks the distinct states level by level, telling `visitor` about each
+// state (OnState, once all of its parents have been visited) and about each
+// step out of it (OnChild). Within a level, purchases only ever lower the
+// unspent points, so taking states in order of falling points puts every
+// state after all of its parents. Levels already walked are kept in levels_
+// or, without `keep_levels`, released.
+template <typename Visitor>
+PlanCounter::Outcome PlanCounter::Walk(const Limits& limits, bool keep_levels, Visitor& visitor) {
   const auto deadline = std::chrono::steady_clock::now() + limits.time;
   const bool timed = limits.time != std::chrono::steady_clock::duration::zero();
   const int32_t top = std::max(settings_.level_cap, 1);
@@ -449,6 +349,7 @@ PlanCounter::Outcome PlanCounter::Enumerate(const Limits& limits) {
   levels_[1] = MakeLevel(1, spare_cells);
   bool added = false;
   levels_[1]->Find(KeyOf(StartingState(TypeRecordOf(settings_.type))), &added);
+  visitor.OnStart(*levels_[1]);
 
   std::vector<std::vector<uint32_t>> buckets(static_cast<size_t>(max_points) + 1);
   std::vector<LineEffect> effects;
@@ -465,12 +366,7 @@ PlanCounter::Outcome PlanCounter::Enumerate(const Limits& limits) {
       next->keys.reserve(here.keys.size() + here.keys.size() / 2 + 16);
       LineEffectsReaching(level + 1, effects);
     }
-
-    here.edge_begin.assign(here.keys.size(), 0);
-    here.edge_begin.reserve(here.keys.capacity());
-    here.order.reserve(here.keys.capacity());
-    here.edge_target.reserve(here.keys.capacity() * (targeted_count_ + effects.size()));
-    here.edge_lines.reserve(here.edge_target.capacity());
+    visitor.OnLevel(level, here, targeted_count_ + effects.size());
     for (uint32_t node = 0; node < here.keys.size(); ++node) {
       buckets[static_cast<size_t>(here.keys[node][0])].push_back(node);
     }
@@ -478,9 +374,8 @@ PlanCounter::Outcome PlanCounter::Enumerate(const Limits& limits) {
       std::vector<uint32_t>& bucket = buckets[static_cast<size_t>(points)];
       for (size_t i = 0; i < bucket.size(); ++i) {
         const uint32_t node = bucket[i];
-        here.order.push_back(node);
-        here.edge_begin[node] = static_cast<uint32_t>(here.edge_target.size());
         const Key key = here.keys[node];
+        visitor.OnState(level, here, node);
         for (int slot = 0; slot < targeted_count_; ++slot) {
           const int32_t cost = CostOf(key, slot, level);
           if (cost > points) continue;
@@ -488,22 +383,16 @@ PlanCounter::Outcome PlanCounter::Enumerate(const Limits& limits) {
           child[0] = static_cast<int16_t>(points - cost);
           child[slot + 1] = static_cast<int16_t>(child[slot + 1] + 1);
           const uint32_t target = here.Find(child, &added);
-          if (added) {
-            here.edge_begin.push_back(0);
-            buckets[static_cast<size_t>(points - cost)].push_back(target);
-          }
-          here.edge_target.push_back(target);
-          here.edge_lines.push_back(1);
+          if (added) buckets[static_cast<size_t>(points - cost)].push_back(target);
+          visitor.OnChild(here, node, here, target, false, 1, added);
         }
-        if (next != nullptr) {
-          for (const LineEffect& effect : effects) {
-            Key child = key;
-            child[0] = static_cast<int16_t>(points + schedule_.Reaching(level + 1).points);
-            if (effect.primary_slot >= 0) ++child[effect.primary_slot + 1];
-            if (effect.secondary_slot >= 0) ++child[effect.secondary_slot + 1];
-            here.edge_target.push_back(next->Find(child, &added) | kNextLevel);
-            here.edge_lines.push_back(effect.lines);
-          }
+        for (const LineEffect& effect : effects) {
+          Key child = key;
+          child[0] = static_cast<int16_t>(points + schedule_.Reaching(level + 1).points);
+          if (effect.primary_slot >= 0) ++child[effect.primary_slot + 1];
+          if (effect.secondary_slot >= 0) ++child[effect.secondary_slot + 1];
+          const uint32_t target = next->Find(child, &added);
+          visitor.OnChild(here, node, *next, target, true, effect.lines, added);
         }
         if ((++work & 0xFFF) == 0) {
           if (MemoryInUse() > limits.memory_bytes) return Outcome::kOverMemory;
@@ -513,20 +402,97 @@ PlanCounter::Outcome PlanCounter::Enumerate(const Limits& limits) {
       bucket.clear();
     }
     if (!keep_subtree_counts_) here.DropIndex(spare_cells.cells);
-  }
-  // The counts take room too: at least a limb each for end states and
-  // records, for two levels at a time or for all of them.
-  size_t count_bytes = 0;
-  size_t widest = 0;
-  for (int32_t level = 1; level <= top; ++level) {
-    const size_t bytes = levels_[level]->keys.size() * (sizeof(Level::Counts) + 16);
-    count_bytes += bytes;
-    widest = std::max(widest, bytes);
-  }
-  if (MemoryInUse() + (keep_subtree_counts_ ? count_bytes : 2 * widest) > limits.memory_bytes) {
-    return Outcome::kOverMemory;
+    if (!keep_levels) levels_[level].reset();
   }
   return Outcome::kCounted;
+}
+
+// For the totals alone, the plans reaching each state are counted forwards,
+// with two levels in memory at a time: every plan that reaches a state at
+// the cap is one end state, and one record if the state meets the targets.
+PlanCounter::Outcome PlanCounter::CountForward(const Limits& limits) {
+  struct Forward {
+    PlanCounter& counter;
+    const size_t width;
+    std::vector<uint64_t> end_states;
+    std::vector<uint64_t> records;
+    std::vector<uint64_t> plans;  // of the state being visited
+
+    void OnStart(Level& first) {
+      first.limbs.assign(width, 0);
+      first.limbs[0] = 1;  // one plan, the empty one, reaches the start
+    }
+    void OnLevel(int32_t, Level&, size_t) {}
+    void OnState(int32_t level, Level& here, uint32_t node) {
+      // Every parent has been visited, so this count is final.
+      std::copy_n(here.limbs.begin() + node * width, width, plans.begin());
+      if (level < counter.settings_.level_cap) return;
+      AddTo(end_states, plans);
+      if (counter.MeetsTargets(here.keys[node])) AddTo(records, plans);
+    }
+    void OnChild(Level&, uint32_t, Level& owner, uint32_t target, bool, uint8_t lines, bool added) {
+      if (added) owner.limbs.resize(owner.keys.size() * width, 0);
+      size_t used = width;
+      while (used > 0 && plans[used - 1] == 0) --used;
+      const std::span<uint64_t> to(owner.limbs.data() + target * width, width);
+      MulAddLimbs(to.subspan(0, used), std::span(plans).subspan(0, used), lines, to.subspan(used));
+    }
+    void AddTo(std::vector<uint64_t>& sum, const std::vector<uint64_t>& count) {
+      MulAddLimbs(std::span(sum).subspan(0, width), count, 1, std::span(sum).subspan(width));
+    }
+  };
+  const size_t width = static_cast<size_t>(limb_count_);
+  Forward forward{*this, width, std::vector<uint64_t>(width + 1), std::vector<uint64_t>(width + 1),
+                  std::vector<uint64_t>(width)};
+  const Outcome outcome = Walk(limits, false, forward);
+  if (outcome != Outcome::kCounted) return outcome;
+  end_states_ = BigCount(forward.end_states);
+  records_ = BigCount(forward.records);
+  return Outcome::kCounted;
+}
+
+// With subtree counts wanted, every level and its steps are kept, and the
+// counts are added up backwards from the cap.
+PlanCounter::Outcome PlanCounter::CountBackward(const Limits& limits) {
+  struct RecordEdges {
+    void OnStart(Level&) {}
+    void OnLevel(int32_t, Level& here, size_t steps_per_state) {
+      here.edge_begin.assign(here.keys.size(), 0);
+      here.edge_begin.reserve(here.keys.capacity());
+      here.order.reserve(here.keys.capacity());
+      here.edge_target.reserve(here.keys.capacity() * steps_per_state);
+      here.edge_lines.reserve(here.edge_target.capacity());
+    }
+    void OnState(int32_t, Level& here, uint32_t node) {
+      here.order.push_back(node);
+      here.edge_begin[node] = static_cast<uint32_t>(here.edge_target.size());
+    }
+    void OnChild(Level& here, uint32_t, Level&, uint32_t target, bool next_level, uint8_t lines,
+                 bool added) {
+      if (added && !next_level) here.edge_begin.push_back(0);
+      here.edge_target.push_back(next_level ? target | kNextLevel : target);
+      here.edge_lines.push_back(lines);
+    }
+  };
+  RecordEdges edges;
+  Outcome outcome = Walk(limits, true, edges);
+  if (outcome == Outcome::kCounted) outcome = CheckCountRoom(limits);
+  if (outcome != Outcome::kCounted) return outcome;
+  Accumulate(static_cast<int32_t>(levels_.size()) - 1);
+  end_states_ = BigCount(levels_[1]->EndStates(0));
+  records_ = BigCount(levels_[1]->Records(0));
+  return Outcome::kCounted;
+}
+
+PlanCounter::Outcome PlanCounter::CheckCountRoom(const Limits& limits) const {
+  // The counts take room too: at least a limb each for end states and
+  // records of every state.
+  size_t count_bytes = 0;
+  for (const auto& level : levels_) {
+    if (level) count_bytes += level->keys.size() * (sizeof(Level::Counts) + 16);
+  }
+  return MemoryInUse() + count_bytes > limits.memory_bytes ? Outcome::kOverMemory
+                                                           : Outcome::kCounted;
 }
 
 // Adds up, from the cap down, the end states and records below each state.
@@ -567,7 +533,6 @@ void PlanCounter::Accumulate(int32_t top_level) {
       here.limbs.insert(here.limbs.end(), end_states.begin(), end_states.end());
       here.limbs.insert(here.limbs.end(), records.begin(), records.end());
     }
-    if (!keep_subtree_counts_ && level < top_level) levels_[level + 1].reset();
   }
 }
 

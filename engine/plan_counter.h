@@ -68,9 +68,12 @@ class PlanCounter {
   struct SpareCells;  // dense index cells handed from one level to the next
   struct LineEffect;
   void LineEffectsReaching(int32_t level, std::vector<LineEffect>& effects) const;
+  template <typename Visitor>
+  Outcome Walk(const Limits& limits, bool keep_levels, Visitor& visitor);
   Outcome CountForward(const Limits& limits);
+  Outcome CountBackward(const Limits& limits);
+  Outcome CheckCountRoom(const Limits& limits) const;
   std::unique_ptr<Level> MakeLevel(int32_t level, SpareCells& spare_cells) const;
-  Outcome Enumerate(const Limits& limits);
   void Accumulate(int32_t top_level);
   size_t MemoryInUse() const;
 

@@ -1,10 +1,10 @@
 #include "report/progress.h"
 
-#include <errno.h>
-
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+
+#include "report/result_file.h"
 
 namespace growth {
 namespace {
@@ -17,16 +17,6 @@ std::string Duration(double seconds) {
   std::snprintf(text, sizeof text, "%" PRId64 ":%02d:%02d", total / 3600,
                 static_cast<int>(total / 60 % 60), static_cast<int>(total % 60));
   return text;
-}
-
-void WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    done += static_cast<size_t>(n);
-  }
 }
 
 }  // namespace
@@ -108,9 +98,9 @@ std::string ProgressReporter::Line(int64_t records, uint64_t end_states, double 
 
 void ProgressReporter::Show(const std::string& line, bool last) {
   if (terminal_) {
-    WriteAll(fd_, "\r" + line + "\x1b[K" + (last ? "\n" : ""));
+    WriteFully(fd_, "\r" + line + "\x1b[K" + (last ? "\n" : ""));
   } else {
-    WriteAll(fd_, line + "\n");
+    WriteFully(fd_, line + "\n");
   }
 }
 

@@ -36,16 +36,16 @@ char* AppendNumber(char* out, int32_t value) {
   return std::to_chars(out, out + kMaxNumberLength, value).ptr;
 }
 
-void WriteMessage(int fd, std::string_view message) {
-  while (!message.empty()) {
-    const ssize_t n = write(fd, message.data(), message.size());
+}  // namespace
+
+void WriteFully(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = write(fd, text.data(), text.size());
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return;
-    message.remove_prefix(static_cast<size_t>(n));
+    text.remove_prefix(static_cast<size_t>(n));
   }
 }
-
-}  // namespace
 
 bool MeetsTargets(const ValueVector& values, const ValueVector& targets) {
   for (int i = 0; i < kValueCount; ++i) {
@@ -128,11 +128,11 @@ bool ResultFileWriter::OnEndState(const PlanState& state, const PlanView& plan) 
       ++records_written_;
       break;
     case AppendOutcome::kOpenFailed:
-      WriteMessage(message_fd_, "File Open Error !\n");
+      WriteFully(message_fd_, "File Open Error !\n");
       ++records_lost_;
       break;
     case AppendOutcome::kWriteFailed:
-      WriteMessage(message_fd_, "File Write Error !\n");
+      WriteFully(message_fd_, "File Write Error !\n");
       ++records_lost_;
       break;
   }

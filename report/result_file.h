@@ -45,6 +45,10 @@ class RecordFormatter {
   std::unique_ptr<char[]> buffer_;
 };
 
+// Writes all of `text` to `fd`, going on after interruptions and partial
+// writes; gives up silently on an error (there is nowhere to report it).
+void WriteFully(int fd, std::string_view text);
+
 enum class AppendOutcome { kWritten, kOpenFailed, kWriteFailed };
 
 // Opens `path` for append (creating it), writes `bytes` once and closes it.

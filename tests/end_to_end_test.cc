@@ -27,26 +27,16 @@ struct Record {
   std::string plan;    // line 2 without its line end
 };
 
-// Splits a result file into records, failing on anything that is not a
-// whole CR LF-terminated two-line record.
+// The records of a result file, failing the test on anything that is not
+// a whole record.
 std::vector<Record> Records(const std::string& content) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < content.size()) {
-    const size_t end = content.find("\r\n", start);
-    if (end == std::string::npos) {
-      ADD_FAILURE() << "unterminated line at byte " << start;
-      break;
-    }
-    lines.push_back(content.substr(start, end - start));
-    start = end + 2;
-  }
-  EXPECT_EQ(lines.size() % 2, 0u);
+  std::vector<std::string> whole;
+  EXPECT_TRUE(SplitRecords(content, &whole)) << "torn record in the file";
   std::vector<Record> records;
-  for (size_t i = 0; i + 1 < lines.size(); i += 2) {
-    EXPECT_EQ(lines[i].rfind("S:", 0), 0u) << lines[i];
-    EXPECT_TRUE(lines[i + 1].ends_with(" time")) << lines[i + 1];
-    records.push_back({lines[i], lines[i + 1]});
+  for (const std::string& record : whole) {
+    const size_t first_end = record.find("\r\n");
+    records.push_back(
+        {record.substr(0, first_end), record.substr(first_end + 2, record.size() - first_end - 4)});
   }
   return records;
 }

@@ -83,6 +83,21 @@ ProgramResult RunningProgram::Wait() {
   return result;
 }
 
+bool SplitRecords(const std::string& content, std::vector<std::string>* records) {
+  size_t at = 0;
+  while (at < content.size()) {
+    const size_t first_end = content.find("\r\n", at);
+    if (first_end == std::string::npos || content.compare(at, 2, "S:") != 0) return false;
+    const size_t second_end = content.find("\r\n", first_end + 2);
+    if (second_end == std::string::npos) return false;
+    const std::string record = content.substr(at, second_end + 2 - at);
+    if (record.find(" Point:") == std::string::npos || !record.ends_with(" time\r\n")) return false;
+    records->push_back(record);
+    at = second_end + 2;
+  }
+  return true;
+}
+
 ProgramResult RunProgram(const std::string& directory, const std::vector<std::string>& args,
                          RunLimits limits) {
   return RunningProgram(directory, args, limits).Wait();

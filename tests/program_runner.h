@@ -46,6 +46,11 @@ class RunningProgram {
   int terminal_ = -1;  // our side of the pseudo-terminal, if any
 };
 
+// Splits a result file into its records (two CR LF lines each, line 1 in
+// the record format, line 2 ending in "time"). Returns false if anything in
+// it is not a whole record.
+bool SplitRecords(const std::string& content, std::vector<std::string>* records);
+
 // Runs the program with `args` (argument 0 supplied) in `directory`.
 ProgramResult RunProgram(const std::string& directory, const std::vector<std::string>& args,
                          RunLimits limits = {});
