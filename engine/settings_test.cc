@@ -230,3 +230,68 @@ TEST(ParseArgumentsTest, RefusalsStayOnOneLine) {
 
 }  // namespace
 }  // namespace growth
+
+namespace growth {
+namespace {
+
+TEST(ParseArgumentsTest, HostileValuesGiveTheSpecifiedNumbers) {
+  const struct {
+    std::string text;
+    int32_t value;
+  } cases[] = {
+      {"", 0},
+      {" ", 0},
+      {"-", 0},
+      {"+", 0},
+      {"-0", 0},
+      {"+2", 2},
+      {"\t\n7", 7},
+      {"\xff\xfe", 0},
+      {"\x01\x02\x03", 0},
+      {"\xd9\xa3", 0},  // a non-ASCII digit is no digit
+      {"2147483648", INT32_MIN},
+      {"-2147483649", INT32_MAX},
+      {"99999999999999999999", 1661992959},  // 10^20 - 1 mod 2^32
+      {"1e9", 1},
+      {"0x10", 0},
+      {std::string(10000, '0') + "42", 42},
+  };
+  // The options whose value is an integer, and where each lands.
+  const struct {
+    const char* name;
+    int32_t RunSettings::*field;
+    int target;  // index into targets when field is null
+  } options[] = {
+      {"-s", nullptr, kStab}, {"-h", nullptr, kHack},
+      {"-i", nullptr, kInt},  {"-f", nullptr, kDef},
+      {"-m", nullptr, kMr},   {"-x", nullptr, kDex},
+      {"-a", nullptr, kAgi},  {"-r", &RunSettings::bonus_rate, 0},
+  };
+  for (const auto& option : options) {
+    for (const auto& c : cases) {
+      const Parsed parsed = Parse({option.name, c.text});
+      ASSERT_TRUE(parsed.accepted) << option.name << " " << c.text;
+      const int32_t got = option.field != nullptr ? parsed.settings.*option.field
+                                                  : parsed.settings.targets[option.target];
+      EXPECT_EQ(got, c.value) << option.name << " [" << c.text << "]";
+    }
+  }
+  // The cap and the type take the same conversion, within their limits.
+  EXPECT_FALSE(Parse({"-l", "-2147483649"}).accepted);  // wraps to a cap far too large
+  EXPECT_EQ(Parse({"-l", "-4294967295"}).settings.level_cap, 1);
+  EXPECT_EQ(Parse({"-c", "+2"}).settings.type, 2);
+  EXPECT_EQ(Parse({"-c", "\xd9\xa3"}).settings.type, 0);
+}
+
+TEST(ParseArgumentsTest, LongArgumentVectorsAndManyRepeats) {
+  std::vector<std::string> args;
+  for (int i = 0; i < 50000; ++i) args.insert(args.end(), {"-s", std::to_string(i), "noise"});
+  args.insert(args.end(), {"-o", "last.txt"});
+  const Parsed parsed = Parse(args);
+  ASSERT_TRUE(parsed.accepted);
+  EXPECT_EQ(parsed.settings.targets[kStab], 49999);
+  EXPECT_EQ(PathOf(parsed), "last.txt");
+}
+
+}  // namespace
+}  // namespace growth
