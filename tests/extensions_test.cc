@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,34 @@ TEST_F(ExtensionsTest, CountAgreesWithTheRecordsWritten) {
     EXPECT_EQ(counted.out.substr(0, counted.out.find('\n')),
               "records: " + std::to_string(lines / 2))
         << args[1];
+    std::remove(dir_.File("run.txt").c_str());
+  }
+}
+
+TEST_F(ExtensionsTest, CountAgreesWithTheRecordsWrittenOnRandomRuns) {
+  std::mt19937 random(99);
+  const char* targets[] = {"-s", "-h", "-i", "-f", "-m", "-x", "-a"};
+  const char* rates[] = {"0", "50", "100", "150", "-20"};
+  for (int run = 0; run < 100; ++run) {
+    std::vector<std::string> args = {
+        "-c", std::to_string(random() % 24),
+        "-l", std::to_string(std::uniform_int_distribution<int>(-1, 4)(random)),
+        "-r", rates[random() % 5]};
+    for (int t = static_cast<int>(random() % 4); t > 0; --t) {
+      args.insert(args.end(), {targets[random() % 7], std::to_string(1 + random() % 8)});
+    }
+    std::vector<std::string> count_args = args;
+    count_args.push_back("--count");
+    const ProgramResult counted = Run(count_args);
+    ASSERT_EQ(counted.exit_status, 0);
+
+    args.insert(args.end(), {"-o", "run.txt"});
+    ASSERT_EQ(Run(args).exit_status, 0);
+    std::vector<std::string> records;
+    ASSERT_TRUE(SplitRecords(ReadFile(dir_.File("run.txt")), &records));
+    EXPECT_EQ(counted.out.substr(0, counted.out.find('\n')),
+              "records: " + std::to_string(records.size()))
+        << "run " << run;
     std::remove(dir_.File("run.txt").c_str());
   }
 }
