@@ -42,8 +42,6 @@ std::string BigCount::ToDecimal() const {
   return text;
 }
 
-double BigCount::ToDouble() const { return LimbsToDouble(limbs_); }
-
 void MulAddLimbs(std::span<uint64_t> acc, std::span<const uint64_t> x, uint64_t factor,
                  std::span<uint64_t> rest) {
   uint64_t carry = 0;
@@ -57,12 +55,6 @@ void MulAddLimbs(std::span<uint64_t> acc, std::span<const uint64_t> x, uint64_t 
     rest[i] = static_cast<uint64_t>(sum);
     carry = static_cast<uint64_t>(sum >> 64);
   }
-}
-
-double LimbsToDouble(std::span<const uint64_t> limbs) {
-  double value = 0;
-  for (size_t i = limbs.size(); i-- > 0;) value = value * 18446744073709551616.0 + limbs[i];
-  return value;
 }
 
 namespace {

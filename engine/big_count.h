@@ -17,9 +17,7 @@ class BigCount {
   // From little-endian 64-bit limbs.
   explicit BigCount(std::span<const uint64_t> limbs);
 
-  bool IsZero() const { return limbs_.empty(); }
   std::string ToDecimal() const;
-  double ToDouble() const;
 
   friend bool operator==(const BigCount&, const BigCount&) = default;
 
@@ -31,8 +29,6 @@ class BigCount {
 // `rest` (the limbs above acc); the caller guarantees that the result fits.
 void MulAddLimbs(std::span<uint64_t> acc, std::span<const uint64_t> x, uint64_t factor,
                  std::span<uint64_t> rest = {});
-
-double LimbsToDouble(std::span<const uint64_t> limbs);
 
 // a / b for counts too large for a double (b must not be zero).
 double LimbsRatio(std::span<const uint64_t> a, std::span<const uint64_t> b);

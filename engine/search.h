@@ -79,7 +79,6 @@ class PlanSearch {
   uint64_t passes() const { return passes_; }
   const PlanState& state() const { return state_; }
   const SnapshotStack& stack() const { return stack_; }
-  int32_t level_cap() const { return level_cap_; }
 
   // Enumerates from the starting state. Returns true when the enumeration is
   // exhausted, false when the sink ended it. Call once per object. A sink of

@@ -234,7 +234,7 @@ TEST(ParseArgumentsTest, RefusalsStayOnOneLine) {
 namespace growth {
 namespace {
 
-TEST(ParseArgumentsTest, HostileValuesGiveTheSpecifiedNumbers) {
+TEST(ParseArgumentsTest, HostileValuesConvertAsDocumented) {
   const struct {
     std::string text;
     int32_t value;
