@@ -10,6 +10,8 @@
 #include "engine/plan_counter.h"
 #include "engine/search.h"
 #include "engine/settings.h"
+#include "engine/state_folds.h"
+#include "engine/state_graph.h"
 #include "report/progress.h"
 #include "report/result_file.h"
 #include "report/stop_deferral.h"
@@ -19,6 +21,10 @@ namespace {
 constexpr int kExitAllWritten = 0;
 constexpr int kExitRecordsLost = 1;
 constexpr int kExitRefused = 2;
+
+// The most memory the distinct states of an ordinary run may take; past it
+// the search falls back on the target bound alone.
+constexpr size_t kPruningBudget = size_t{512} << 20;
 
 constexpr const char kUsage[] =
     R"(usage: growth-planner [options]
@@ -85,7 +91,7 @@ class ProgressSink final : public growth::EndStateSink {
 };
 
 int Count(const growth::RunSettings& settings) {
-  growth::PlanCounter counter(settings, false);
+  growth::PlanCounter counter(settings);
   if (counter.Count({}) != growth::PlanCounter::Outcome::kCounted) {
     std::fprintf(stderr,
                  "growth-planner: too many distinct states to count within 1 GiB of memory\n");
@@ -117,11 +123,31 @@ int main(int argc, char** argv) {
   if (settings.count_only) return Count(settings);
 
   growth::InstallStopDeferral();
+  // The distinct states of the run, when they fit: they let the search skip
+  // every subtree without a record, and give the progress line its shares.
+  growth::MemoryBudget budget(kPruningBudget);
+  growth::StateGraph graph(settings, budget);
+  std::unique_ptr<growth::ViableStates> viable;
+  std::unique_ptr<growth::SubtreeCounts> counts;
+  const bool has_targets = growth::TargetedStatsOf(settings).count > 0;
+  if ((has_targets || settings.show_progress) &&
+      graph.Build(std::chrono::steady_clock::duration::zero()) ==
+          growth::StateWalk::Outcome::kWalked) {
+    if (has_targets) {
+      viable = std::make_unique<growth::ViableStates>(graph);
+      if (!viable->Fold()) viable.reset();
+    }
+    if (settings.show_progress) {
+      counts = std::make_unique<growth::SubtreeCounts>(graph);
+      if (!counts->Fold()) counts.reset();
+    }
+  }
   // The snapshot stack is large; it lives on the heap for the whole run.
-  auto search = std::make_unique<growth::PlanSearch>(settings);
+  auto search = std::make_unique<growth::PlanSearch>(
+      settings, growth::SearchOptions{.prune = true, .viable = viable.get()});
   growth::ResultFileWriter writer(settings);
   if (settings.show_progress) {
-    growth::ProgressReporter progress(settings, std::chrono::milliseconds(200));
+    growth::ProgressReporter progress(settings, counts.get());
     ProgressSink sink(writer, progress);
     const bool exhausted = search->Run(sink);
     progress.Finish(*search, writer.records_written(), sink.end_states(), exhausted);

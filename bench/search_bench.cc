@@ -63,7 +63,7 @@ void BM_Pruned(benchmark::State& bench, std::vector<std::string> args) {
 void BM_Count(benchmark::State& bench, std::vector<std::string> args) {
   const RunSettings settings = SettingsFrom(args);
   for (auto _ : bench) {
-    PlanCounter counter(settings, false);
+    PlanCounter counter(settings);
     if (counter.Count({}) != PlanCounter::Outcome::kCounted) bench.SkipWithError("not counted");
     benchmark::DoNotOptimize(counter.end_states());
   }

@@ -56,20 +56,20 @@ TEST(BigCountTest, MulAddCarriesAcrossLimbs) {
 
 TEST(PlanCounterTest, WorkedExamples) {
   {
-    PlanCounter counter(SettingsFor(0, 3, {5}), false);
+    PlanCounter counter(SettingsFor(0, 3, {5}));
     ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
     EXPECT_EQ(counter.records().ToDecimal(), "407");
     EXPECT_EQ(counter.end_states().ToDecimal(), "432");
   }
   {
-    PlanCounter counter(SettingsFor(8, 1), false);
+    PlanCounter counter(SettingsFor(8, 1));
     ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
     EXPECT_EQ(counter.records().ToDecimal(), "1");
     EXPECT_EQ(counter.end_states().ToDecimal(), "1");
   }
   {
     const RunSettings unreachable = SettingsFor(8, 1, {5});
-    PlanCounter counter(unreachable, false);
+    PlanCounter counter(unreachable);
     ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
     EXPECT_EQ(counter.records().ToDecimal(), "0");
     EXPECT_EQ(counter.end_states().ToDecimal(), "1");
@@ -77,7 +77,7 @@ TEST(PlanCounterTest, WorkedExamples) {
 }
 
 TEST(PlanCounterTest, DefaultRunIsSixToTheEighteenth) {
-  PlanCounter counter(RunSettings{}, false);
+  PlanCounter counter(RunSettings{});
   ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
   EXPECT_EQ(counter.records().ToDecimal(), "101559956668416");
   EXPECT_EQ(counter.end_states().ToDecimal(), "101559956668416");
@@ -85,7 +85,7 @@ TEST(PlanCounterTest, DefaultRunIsSixToTheEighteenth) {
 
 TEST(PlanCounterTest, HugeCountsStayExact) {
   // Type 9 has three lines; with no targets the run is 3^(cap - 1) plans.
-  PlanCounter counter(SettingsFor(9, 201), false);
+  PlanCounter counter(SettingsFor(9, 201));
   ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
   // 3^200
   EXPECT_EQ(counter.end_states().ToDecimal(),
@@ -108,39 +108,19 @@ TEST(PlanCounterTest, AgreesWithTheSearchOnRandomRuns) {
     auto search = std::make_unique<PlanSearch>(settings, SearchOptions{.prune = false});
     Tally tally(settings);
     search->Run(tally);
-    // Forwards for the totals alone, backwards when subtree counts are kept.
-    for (bool keep_subtree_counts : {false, true}) {
-      PlanCounter counter(settings, keep_subtree_counts);
-      ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
-      EXPECT_EQ(counter.end_states(), BigCount(tally.end_states)) << "run " << run;
-      EXPECT_EQ(counter.records(), BigCount(tally.records)) << "run " << run;
-    }
+    PlanCounter counter(settings);
+    ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
+    EXPECT_EQ(counter.end_states(), BigCount(tally.end_states)) << "run " << run;
+    EXPECT_EQ(counter.records(), BigCount(tally.records)) << "run " << run;
   }
 }
 
 TEST(PlanCounterTest, GivesUpPastTheMemoryBudget) {
   const RunSettings settings = SettingsFor(0, 30, {30, 30, 0, 9});
-  PlanCounter counter(settings, false);
+  PlanCounter counter(settings);
   PlanCounter::Limits limits;
   limits.memory_bytes = 1 << 20;
   EXPECT_EQ(counter.Count(limits), PlanCounter::Outcome::kOverMemory);
-}
-
-TEST(PlanCounterTest, SubtreesAddUpToTheWhole) {
-  const RunSettings settings = SettingsFor(0, 4, {6, 5});
-  PlanCounter counter(settings, true);
-  ASSERT_EQ(counter.Count({}), PlanCounter::Outcome::kCounted);
-  // The start is below the cap: its end states are those of its children.
-  const PlanState start = StartingState(TypeRecordOf(0));
-  std::vector<uint64_t> sum(counter.limb_count(), 0);
-  const CandidateList list = BuildCandidates(settings);
-  for (int32_t i = 0; i < list.size; ++i) {
-    const StepCode step = list.codes[i];
-    if (step < kFirstLineCode) continue;  // nothing to spend at level 1
-    ASSERT_TRUE(counter.AddSubtreeEndStates(start, step, sum));
-  }
-  EXPECT_EQ(BigCount(sum), counter.end_states());
-  EXPECT_DOUBLE_EQ(LimbsRatio(sum, counter.EndStateLimbs()), 1.0);
 }
 
 }  // namespace

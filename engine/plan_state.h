@@ -63,10 +63,16 @@ constexpr LevelGain GainOnReaching(int32_t level, int32_t bonus_before, int32_t 
 
 PlanState StartingState(const TypeRecord& type);
 
-// Points needed for one more point in stat `index` (0..6). At level 1 with a
-// type's starting values (all at most 5) this is exactly the base cost.
+// The price of one more point in a stat now at `value`, at `level`: it rises
+// as the stat and the level grow. At level 1 with a type's starting values
+// (all at most 5) it is exactly the base cost.
+constexpr int32_t PointPrice(int32_t value, int32_t level, int32_t base_cost) {
+  return (5 * value + level) / 125 + base_cost;
+}
+
+// Points needed for one more point in stat `index` (0..6).
 constexpr int32_t StatCost(const PlanState& state, int index, const StatArray& base_costs) {
-  return (5 * state.values[index] + state.level) / 125 + base_costs[index];
+  return PointPrice(state.values[index], state.level, base_costs[index]);
 }
 
 // Level-up along `line`, with `gain` = GainOnReaching(level + 1, ...).

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "data/tables.h"
@@ -61,8 +62,14 @@ class EndStateSink {
   virtual bool OnEndState(const PlanState& state, const PlanView& plan) = 0;
 };
 
+class ViableStates;
+
 struct SearchOptions {
-  bool prune = true;  // skip subtrees that cannot meet the targets
+  bool prune = true;  // skip subtrees that the target bound shows cannot meet the targets
+  // When given, the search enters only states through which some plan
+  // qualifies, following the states' graph step by step: exact pruning. It
+  // must come from the same settings and outlive the search.
+  const ViableStates* viable = nullptr;
 };
 
 class PlanSearch {
@@ -70,6 +77,7 @@ class PlanSearch {
   static constexpr uint32_t kTickPasses = 4096;
 
   explicit PlanSearch(const RunSettings& settings, SearchOptions options = {});
+  ~PlanSearch();
   PlanSearch(const PlanSearch&) = delete;
   PlanSearch& operator=(const PlanSearch&) = delete;
 
@@ -80,22 +88,49 @@ class PlanSearch {
   const PlanState& state() const { return state_; }
   const SnapshotStack& stack() const { return stack_; }
 
-  // Enumerates from the starting state. Returns true when the enumeration is
-  // exhausted, false when the sink ended it. Call once per object. A sink of
-  // a final class is called directly, without virtual dispatch. A sink with
-  // a member `bool OnTick(const PlanSearch&)` is also called every
-  // kTickPasses passes, between steps; returning false ends the search.
+  // Places the search, before Run, inside the run: the steps `cursors`
+  // (candidate indices) are taken from the start, and the search goes on
+  // from the last state with the candidate `next`. Every plan that sorts
+  // before that position is passed over. The steps must be ones the search would take.
+  void Seek(std::span<const int32_t> cursors, int32_t next);
+  // Places the search just after the record of the plan `cursors`, whose
+  // end state is on the cap.
+  void SeekPast(std::span<const int32_t> cursors);
+
+  // Enumerates from the start, or from where Seek placed it. Returns true
+  // when the enumeration is exhausted, false when the sink ended it. Call
+  // once per object. A sink of a final class is called directly, without
+  // virtual dispatch. A sink with a member `bool OnTick(const PlanSearch&)`
+  // is also called every kTickPasses passes, between steps; returning false
+  // ends the search.
   template <typename Sink>
   bool Run(Sink& sink) {
-    return prune_ ? Loop<true>(sink) : Loop<false>(sink);
+    if (viable_ != nullptr) return Loop<Pruning::kExact>(sink);
+    return prune_ ? Loop<Pruning::kBound>(sink) : Loop<Pruning::kNone>(sink);
   }
 
  private:
-  template <bool kPrune, typename Sink>
+  enum class Pruning { kNone, kBound, kExact };
+
+  template <Pruning kPruning, typename Sink>
   bool Loop(Sink& sink);
+
+  static constexpr uint32_t kNoNode = UINT32_MAX;
+
+  // Exact pruning: the node that candidate `candidate` leads to from the
+  // current state, if some plan through it qualifies; kNoNode otherwise.
+  uint32_t ViableChild(int32_t candidate) const;
+  bool RootViable() const;
 
   void TakeLevelUp(StepCode line) {
     ApplyLevelUp(state_, LineRecordOf(line), schedule_.Reaching(state_.level + 1));
+  }
+  void TakeStep(StepCode step) {
+    if (step >= kFirstLineCode) {
+      TakeLevelUp(step);
+    } else {
+      SpendPoint(state_, step, base_costs_);
+    }
   }
 
   const int32_t level_cap_;
@@ -105,14 +140,27 @@ class PlanSearch {
   const TargetBound bound_;
   const bool prune_;
   const bool leaves_are_lines_;  // no purchases to try: every candidate is a line
+  const ViableStates* const viable_;
   PlanState state_;
   uint64_t passes_ = 0;
+  bool placed_ = false;     // Seek has run
+  bool exhausted_ = false;  // Seek went past the last plan
   SnapshotStack stack_;
+  // With exact pruning: the node of the state at each depth.
+  std::unique_ptr<uint32_t[]> nodes_;
 };
 
-template <bool kPrune, typename Sink>
+template <PlanSearch::Pruning kPruning, typename Sink>
 bool PlanSearch::Loop(Sink& sink) {
-  if (kPrune && !bound_.Reachable(state_)) return true;
+  if (exhausted_) return true;
+  if (!placed_) {
+    if constexpr (kPruning == Pruning::kBound) {
+      if (!bound_.Reachable(state_)) return true;
+    }
+    if constexpr (kPruning == Pruning::kExact) {
+      if (!RootViable()) return true;
+    }
+  }
   const StepCode* const codes = candidates_.codes.data();
   [[maybe_unused]] uint32_t until_tick = kTickPasses;
   for (;; ++passes_) {
@@ -122,13 +170,23 @@ bool PlanSearch::Loop(Sink& sink) {
         if (!sink.OnTick(*this)) return false;
       }
     }
-    const StepCode step = codes[stack_.cursor()];
+    const int32_t cursor = stack_.cursor();
+    const StepCode step = codes[cursor];
+    [[maybe_unused]] uint32_t child = 0;
     if (step >= kFirstLineCode) {
       if (state_.level >= level_cap_) {
         // Every purchase that could extend this state has been tried by now.
         if (!sink.OnEndState(state_, PlanView(stack_.PlanCursors(), candidates_))) return false;
         if (!stack_.Backtrack(state_)) return true;
         continue;
+      }
+      if constexpr (kPruning == Pruning::kExact) {
+        child = ViableChild(cursor);
+        if (child == kNoNode) {
+          stack_.MoveCursorOn();
+          if (codes[stack_.cursor()] == kEndMarker && !stack_.Backtrack(state_)) return true;
+          continue;
+        }
       }
       if (leaves_are_lines_ && state_.level + 1 >= level_cap_) {
         // The level-up reaches the cap and the new state's first candidate is
@@ -147,7 +205,8 @@ bool PlanSearch::Loop(Sink& sink) {
       TakeLevelUp(step);
       stack_.Advance();
     } else if (step != kEndMarker &&
-               StatCost(state_, step - kFirstStatCode, base_costs_) <= state_.points) {
+               StatCost(state_, step - kFirstStatCode, base_costs_) <= state_.points &&
+               (kPruning != Pruning::kExact || (child = ViableChild(cursor)) != kNoNode)) {
       stack_.Save(state_);
       SpendPoint(state_, step, base_costs_);
       stack_.Advance();
@@ -158,9 +217,12 @@ bool PlanSearch::Loop(Sink& sink) {
       }
       continue;
     }
+    if constexpr (kPruning == Pruning::kExact) nodes_[static_cast<size_t>(stack_.depth())] = child;
     // A step was just taken, so the depth is at least 1 and this backtrack
     // returns to the state the step was taken from.
-    if (kPrune && !bound_.Reachable(state_)) stack_.Backtrack(state_);
+    if constexpr (kPruning == Pruning::kBound) {
+      if (!bound_.Reachable(state_)) stack_.Backtrack(state_);
+    }
   }
 }
 

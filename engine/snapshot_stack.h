@@ -52,6 +52,8 @@ class SnapshotStack {
   int32_t CursorAt(int32_t d) const { return cursors_[d]; }
   const PlanState& Frame(int32_t d) const { return frames_[d]; }
   void MoveCursorOn() { ++cursors_[depth_]; }
+  // Points the current depth's cursor at a candidate, when placing a search.
+  void SetCursor(int32_t cursor) { cursors_[depth_] = cursor; }
 
   // Cursors of depths 0 .. depth-1: the choices that make up the current plan.
   std::span<const int32_t> PlanCursors() const {

@@ -2,17 +2,17 @@
 
 #include <algorithm>
 
+#include "engine/state_key.h"
+
 namespace growth {
 
 TargetBound::TargetBound(const RunSettings& settings, const LevelSchedule& schedule)
     : schedule_(schedule), base_costs_(TypeRecordOf(settings.type).base_costs) {
-  const TypeRecord& type = TypeRecordOf(settings.type);
   const int32_t group = GroupOf(settings.type);
-  // Values only ever rise, so a target at or below the starting value (and
-  // the derived values' targets, which stay 0) can never fail.
-  for (int k = 0; k < kStatCount; ++k) {
-    if (settings.targets[k] <= type.start_values[k]) continue;
-    TargetedStat stat{k, settings.targets[k], false, false};
+  const TargetedStats targeted = TargetedStatsOf(settings);
+  for (int slot = 0; slot < targeted.count; ++slot) {
+    const int k = targeted.index[slot];
+    TargetedStat stat{k, targeted.target[slot], false, false};
     for (StepCode line = kFirstLineCode; line <= kLastLineCode; ++line) {
       if (!LineOpenToGroup(group, line)) continue;
       stat.primary_open |= LineRecordOf(line).primary == k;

@@ -31,8 +31,8 @@ class TargetBound {
   struct TargetedStat {
     int32_t index;
     int32_t target;
-    // How many points of this stat one level-up can add: along a line that
-    // has it as primary, always; as secondary, only at a rollover.
+    // Whether some open line raises this stat: as its primary stat at every
+    // level-up, as its secondary stat only at a rollover.
     bool primary_open;
     bool secondary_open;
   };

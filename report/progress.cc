@@ -21,24 +21,15 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-ProgressReporter::ProgressReporter(const RunSettings& settings, Clock::duration counting_time,
-                                   int fd)
+ProgressReporter::ProgressReporter(const RunSettings& settings, const SubtreeCounts* counts, int fd)
     : settings_(settings),
       fd_(fd),
       terminal_(isatty(fd) == 1),
       start_(Clock::now()),
       interval_(terminal_ ? Clock::duration(std::chrono::milliseconds(250))
                           : Clock::duration(std::chrono::seconds(10))),
-      next_line_(start_ + interval_) {
-  auto counter = std::make_unique<PlanCounter>(settings, true);
-  PlanCounter::Limits limits;
-  limits.memory_bytes = size_t{256} << 20;
-  limits.time = counting_time;
-  if (counter->Count(limits) == PlanCounter::Outcome::kCounted) {
-    counter_ = std::move(counter);
-    position_.assign(static_cast<size_t>(counter_->limb_count()), 0);
-  }
-}
+      next_line_(start_ + interval_),
+      counts_(counts) {}
 
 void ProgressReporter::Tick(const PlanSearch& search, int64_t records, uint64_t end_states) {
   const Clock::time_point now = Clock::now();
@@ -57,22 +48,22 @@ double ProgressReporter::ShareDone(const PlanSearch& search) {
   // Every subtree to the left of the current path is finished: at each depth
   // the steps before the cursor that the search could take from that
   // depth's state.
-  std::fill(position_.begin(), position_.end(), 0);
+  const StateGraph& graph = counts_->graph();
   const SnapshotStack& stack = search.stack();
   const CandidateList& list = search.candidates();
-  const StatArray& base = TypeRecordOf(settings_.type).base_costs;
+  double done = 0;
+  uint32_t node = StateGraph::kRoot;
   for (int32_t depth = 0; depth <= stack.depth(); ++depth) {
-    const PlanState& state = depth < stack.depth() ? stack.Frame(depth) : search.state();
+    const int32_t level = depth < stack.depth() ? stack.Frame(depth).level : search.state().level;
     const int32_t cursor = std::min(stack.CursorAt(depth), list.size);
     for (int32_t i = 0; i < cursor; ++i) {
-      const StepCode step = list.codes[i];
-      const bool taken = step >= kFirstLineCode
-                             ? state.level < settings_.level_cap
-                             : StatCost(state, step - kFirstStatCode, base) <= state.points;
-      if (taken) counter_->AddSubtreeEndStates(state, step, position_);
+      const uint32_t child = graph.Child(level, node, i);
+      if (child == StateGraph::kNoNode) continue;
+      done += counts_->EndStates(StateGraph::IsLevelUp(i, list) ? level + 1 : level, child);
     }
+    if (depth < stack.depth()) node = graph.Child(level, node, stack.CursorAt(depth));
   }
-  return std::clamp(LimbsRatio(position_, counter_->EndStateLimbs()), 0.0, 1.0);
+  return std::clamp(done / counts_->EndStates(1, StateGraph::kRoot), 0.0, 1.0);
 }
 
 std::string ProgressReporter::Line(int64_t records, uint64_t end_states, double share_done) {

@@ -1,7 +1,6 @@
 // A status line on standard error while a long run goes on: elapsed time,
 // records written, end states evaluated, records per second and, when the
-// run's totals could be counted quickly at start-up, the share done and
-// the time left.
+// counts below every state are at hand, the share done and the time left.
 //
 // On a terminal the line is rewritten in place at most four times a second;
 // elsewhere a plain line is printed every ten seconds. Tick is cheap enough
@@ -18,21 +17,21 @@
 #include <string>
 #include <vector>
 
-#include "engine/plan_counter.h"
 #include "engine/search.h"
 #include "engine/settings.h"
+#include "engine/state_folds.h"
 
 namespace growth {
 
 class ProgressReporter {
  public:
-  // Counts the run's totals if that takes at most `counting_time`.
-  ProgressReporter(const RunSettings& settings, std::chrono::steady_clock::duration counting_time,
+  // `counts` (may be null: no share shown) must outlive the reporter.
+  ProgressReporter(const RunSettings& settings, const SubtreeCounts* counts,
                    int fd = STDERR_FILENO);
   ProgressReporter(const ProgressReporter&) = delete;
   ProgressReporter& operator=(const ProgressReporter&) = delete;
 
-  bool has_totals() const { return counter_ != nullptr; }
+  bool has_totals() const { return counts_ != nullptr; }
 
   void Tick(const PlanSearch& search, int64_t records, uint64_t end_states);
   // The last line, once the search is over (`exhausted` when it ran out).
@@ -52,8 +51,7 @@ class ProgressReporter {
   const std::chrono::steady_clock::time_point start_;
   const std::chrono::steady_clock::duration interval_;
   std::chrono::steady_clock::time_point next_line_;
-  std::unique_ptr<PlanCounter> counter_;  // null without totals
-  std::vector<uint64_t> position_;        // scratch for ShareDone
+  const SubtreeCounts* const counts_;  // null without totals
 };
 
 }  // namespace growth

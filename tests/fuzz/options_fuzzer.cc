@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::make_unique<growth::PlanSearch>(settings, growth::SearchOptions{.prune = false});
   BoundedTally tally(settings.targets);
   if (plain->Run(tally)) {
-    growth::PlanCounter counter(settings, false);
+    growth::PlanCounter counter(settings);
     Check(counter.Count({}) == growth::PlanCounter::Outcome::kCounted, "small runs count");
     Check(counter.end_states() == growth::BigCount(tally.end_states), "end states agree");
     Check(counter.records() == growth::BigCount(tally.records), "records agree");

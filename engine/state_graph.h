@@ -1,0 +1,90 @@
+// The distinct states of a run with the steps between them, kept whole for
+// folds from the cap down and for following a plan state by state.
+//
+// Built by the walk over distinct states. A state is a node of its level;
+// from a node, each candidate of the run's candidate list leads to one child
+// node or to none (a purchase that cannot be afforded, a level-up at the
+// cap). Taking the nodes of each level in FromTheCap order visits every
+// node after all of its children.
+#ifndef GROWTH_PLANNER_ENGINE_STATE_GRAPH_H_
+#define GROWTH_PLANNER_ENGINE_STATE_GRAPH_H_
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/memory_budget.h"
+#include "engine/search.h"
+#include "engine/state_walk.h"
+
+namespace growth {
+
+class StateGraph {
+ public:
+  static constexpr uint32_t kNoNode = UINT32_MAX;
+  static constexpr uint32_t kRoot = 0;  // the start, on level 1
+
+  // The budget must outlive the graph.
+  StateGraph(const RunSettings& settings, MemoryBudget& budget);
+  StateGraph(const StateGraph&) = delete;
+  StateGraph& operator=(const StateGraph&) = delete;
+
+  StateWalk::Outcome Build(StateWalk::Clock::duration time_limit);
+
+  const StateRules& rules() const { return walk_.rules(); }
+  const CandidateList& candidates() const { return candidates_; }
+  int32_t top_level() const { return walk_.top_level(); }
+  size_t NodeCount(int32_t level) const { return walk_.level(level).keys.size(); }
+  const StateKey& Key(int32_t level, uint32_t node) const { return walk_.level(level).keys[node]; }
+
+  // The child that candidate `candidate` leads to from `node`, or kNoNode;
+  // the child is on level + 1 for a level-up, on `level` for a purchase.
+  uint32_t Child(int32_t level, uint32_t node, int32_t candidate) const {
+    if (candidate < purchase_count_) return Move(level, node, candidate);
+    const int32_t line = candidate - purchase_count_;
+    if (line >= line_count_ || level >= walk_.top_level()) return kNoNode;
+    return Move(level, node, purchase_count_ + walk_.LevelUpsFrom(level).effect_of_line[line]);
+  }
+  static bool IsLevelUp(int32_t candidate, const CandidateList& list) {
+    return list.codes[candidate] >= kFirstLineCode;
+  }
+
+  // True for a state on the top level whose values meet every target: the
+  // state of one record.
+  bool Qualifies(int32_t level, uint32_t node) const {
+    return level == walk_.top_level() && walk_.rules().MeetsTargets(Key(level, node));
+  }
+
+  // Node numbers unique across levels, for per-state tables: 0 .. node_total-1.
+  size_t Flat(int32_t level, uint32_t node) const {
+    return first_[static_cast<size_t>(level)] + node;
+  }
+  size_t node_total() const { return first_.back(); }
+  MemoryBudget& budget() const { return walk_.budget(); }
+
+  // Calls visit(level, node) for every node, each after all of its children.
+  template <typename Visit>
+  void FromTheCap(Visit&& visit) const {
+    for (int32_t level = walk_.top_level(); level >= 1; --level) {
+      const BudgetedArray<uint32_t>& order = walk_.level(level).order;
+      for (size_t i = order.size(); i-- > 0;) visit(level, order[i]);
+    }
+  }
+
+ private:
+  uint32_t Move(int32_t level, uint32_t node, int move) const {
+    const size_t at = size_t{node} * static_cast<size_t>(stride_) + static_cast<size_t>(move);
+    return moves_[static_cast<size_t>(level)][at] - 1;  // stored plus one, 0 for none
+  }
+
+  StateWalk walk_;
+  const CandidateList candidates_;
+  const int32_t purchase_count_;
+  const int32_t line_count_;
+  const int stride_;
+  std::vector<BudgetedArray<uint32_t>> moves_;  // by level: stride_ entries per node
+  std::vector<size_t> first_;                   // by level: flat number of node 0; then the total
+};
+
+}  // namespace growth
+
+#endif  // GROWTH_PLANNER_ENGINE_STATE_GRAPH_H_

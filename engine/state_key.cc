@@ -1,0 +1,38 @@
+#include "engine/state_key.h"
+
+namespace growth {
+
+TargetedStats TargetedStatsOf(const RunSettings& settings) {
+  const TypeRecord& type = TypeRecordOf(settings.type);
+  TargetedStats targeted;
+  targeted.slot_of.fill(-1);
+  for (int k = 0; k < kStatCount; ++k) {
+    if (type.start_values[k] >= settings.targets[k]) continue;
+    targeted.slot_of[k] = targeted.count;
+    targeted.index[targeted.count] = k;
+    targeted.target[targeted.count] = settings.targets[k];
+    ++targeted.count;
+  }
+  return targeted;
+}
+
+StateRules::StateRules(const RunSettings& settings, const LevelSchedule& schedule)
+    : schedule_(schedule),
+      targeted_(TargetedStatsOf(settings)),
+      base_costs_(TypeRecordOf(settings.type).base_costs) {}
+
+StateKey StateRules::KeyOf(const PlanState& state) const {
+  StateKey key{};
+  key[0] = static_cast<int16_t>(state.points);
+  for (int slot = 0; slot < targeted_.count; ++slot) {
+    key[slot + 1] = static_cast<int16_t>(state.values[targeted_.index[slot]]);
+  }
+  return key;
+}
+
+LineEffect StateRules::EffectOf(StepCode line, bool rollover) const {
+  const LineRecord& record = LineRecordOf(line);
+  return {targeted_.slot_of[record.primary], rollover ? targeted_.slot_of[record.secondary] : -1};
+}
+
+}  // namespace growth
