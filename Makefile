@@ -20,7 +20,9 @@ $(BUILD_DIR)/build.ninja: | deps
 build: deps $(BUILD_DIR)/build.ninja
 	@cmake --build $(BUILD_DIR) -j $(JOBS) >&2
 
-run: build
+# Only the program: the tests and benchmarks are left for make test.
+run: deps $(BUILD_DIR)/build.ninja
+	@cmake --build $(BUILD_DIR) --target growth-planner -j $(JOBS) >&2
 	@./$(BUILD_DIR)/growth-planner $(ARGS)
 
 test: build
