@@ -140,5 +140,19 @@ TEST(DisplayNameTest, LinesAreShiftJisBytes) {
   }
 }
 
+TEST(TableLookupDeathTest, IndexesOutOfRangeAreCaught) {
+  if constexpr (!kChecksCompiledIn) {
+    GTEST_SKIP() << "contract checks are compiled into checked builds only";
+  } else {
+    EXPECT_DEATH(TypeRecordOf(kTypeCount), "check failed");
+    EXPECT_DEATH(GroupOf(-1), "check failed");
+    EXPECT_DEATH(LineOpenToGroup(kGroupCount, kFirstLineCode), "check failed");
+    EXPECT_DEATH(LineOpenToGroup(0, kLastLineCode + 1), "check failed");
+    EXPECT_DEATH(LineRecordOf(kLastStatCode), "check failed");
+    EXPECT_DEATH(PointBonusOf(kFirstLineCode), "check failed");
+    EXPECT_DEATH(DisplayName(kEndMarker), "check failed");
+  }
+}
+
 }  // namespace
 }  // namespace growth
