@@ -13,6 +13,7 @@
 #define GROWTH_PLANNER_ENGINE_SEARCH_H_
 
 #include <array>
+#include <concepts>
 #include <cstdint>
 #include <span>
 
@@ -59,6 +60,17 @@ class EndStateSink {
   // Receives the states reached at or above the cap, in search order.
   // Returning false ends the search early.
   virtual bool OnEndState(const PlanState& state, const PlanView& plan) = 0;
+};
+
+// A sink may also watch a long search go on: if it has a member
+// `bool OnTick(const PlanSearch&)`, PlanSearch::Run calls it every
+// PlanSearch::kTickPasses passes, between steps, and a false return ends the
+// search. The hook is found at compile time rather than declared virtual, so
+// sinks without it pay nothing for it.
+class PlanSearch;
+template <typename Sink>
+concept TickingSink = requires(Sink& sink, const PlanSearch& search) {
+  { sink.OnTick(search) } -> std::convertible_to<bool>;
 };
 
 struct SearchOptions {
@@ -116,7 +128,7 @@ bool PlanSearch::Loop(Sink& sink) {
   const StepCode* const codes = candidates_.codes.data();
   [[maybe_unused]] uint32_t until_tick = kTickPasses;
   for (;; ++passes_) {
-    if constexpr (requires { sink.OnTick(*this); }) {
+    if constexpr (TickingSink<Sink>) {
       if (--until_tick == 0) {
         until_tick = kTickPasses;
         if (!sink.OnTick(*this)) return false;
