@@ -20,7 +20,9 @@ $(BUILD_DIR)/build.ninja: | deps
 build: deps $(BUILD_DIR)/build.ninja
 	@cmake --build $(BUILD_DIR) -j $(JOBS) >&2
 
-run: build
+# Only the program: the tests and benchmarks are left for make test.
+run: deps $(BUILD_DIR)/build.ninja
+	@cmake --build $(BUILD_DIR) --target growth-planner -j $(JOBS) >&2
 	@./$(BUILD_DIR)/growth-planner $(ARGS)
 
 test: build
@@ -51,8 +53,10 @@ fuzz:
 	./$(FUZZ_DIR)/options_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=20 -rss_limit_mb=4096 \
 		-print_final_stats=1 $(FUZZ_DIR)/corpus tests/fuzz/corpus
 
-# Puts the program at $(PREFIX)/bin/growth-planner.
-install: build
+# Puts the program at $(PREFIX)/bin/growth-planner and its manual page at
+# $(PREFIX)/share/man/man1/growth-planner.1; builds only those two.
+install: deps $(BUILD_DIR)/build.ninja
+	@cmake --build $(BUILD_DIR) --target growth-planner man_page -j $(JOBS) >&2
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 clean:

@@ -1,14 +1,17 @@
 // Constant growth data of the game, compiled into the program.
 //
 // Every lookup takes an index that the caller guarantees to be in range
-// (type 0..23, group 0..7, line code 8..21, stat code 1..7, step code 1..21);
-// the tables are read-only for the whole run.
+// (type 0..23, group 0..7, line code 8..21, stat code 1..7, step code 1..21),
+// checked only where contract checks are compiled in (base/checks.h); the
+// tables are read-only for the whole run.
 #ifndef GROWTH_PLANNER_DATA_TABLES_H_
 #define GROWTH_PLANNER_DATA_TABLES_H_
 
 #include <array>
 #include <cstdint>
 #include <string_view>
+
+#include "base/checks.h"
 
 namespace growth {
 
@@ -173,25 +176,38 @@ static_assert([] {
 
 }  // namespace table_data
 
-constexpr const TypeRecord& TypeRecordOf(int32_t type) { return table_data::kTypes[type]; }
+constexpr const TypeRecord& TypeRecordOf(int32_t type) {
+  GROWTH_CHECK(type >= 0 && type < kTypeCount);
+  return table_data::kTypes[type];
+}
 
-constexpr int32_t GroupOf(int32_t type) { return type / 3; }
+constexpr int32_t GroupOf(int32_t type) {
+  GROWTH_CHECK(type >= 0 && type < kTypeCount);
+  return type / 3;
+}
 
 constexpr bool LineOpenToGroup(int32_t group, StepCode line) {
+  GROWTH_CHECK(group >= 0 && group < kGroupCount);
+  GROWTH_CHECK(line >= kFirstLineCode && line <= kLastLineCode);
   return table_data::kLineOpen[group][line - kFirstLineCode] == 1;
 }
 
 constexpr const LineRecord& LineRecordOf(StepCode line) {
+  GROWTH_CHECK(line >= kFirstLineCode && line <= kLastLineCode);
   return table_data::kLines[line - kFirstLineCode];
 }
 
 constexpr const PointBonus& PointBonusOf(StepCode stat) {
+  GROWTH_CHECK(stat >= kFirstStatCode && stat <= kLastStatCode);
   return table_data::kPointBonuses[stat - kFirstStatCode];
 }
 
 // The name written into result files: ASCII for stats, Shift_JIS bytes for
 // growth lines.
-constexpr std::string_view DisplayName(StepCode code) { return table_data::kDisplayNames[code]; }
+constexpr std::string_view DisplayName(StepCode code) {
+  GROWTH_CHECK(code >= kFirstStatCode && code <= kLastLineCode);
+  return table_data::kDisplayNames[code];
+}
 
 }  // namespace growth
 

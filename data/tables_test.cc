@@ -131,12 +131,34 @@ TEST(DisplayNameTest, LinesAreShiftJisBytes) {
   EXPECT_EQ(DisplayName(21), "\x91\xC5\x8C\x82\x8C\x6E");
   for (StepCode line = kFirstLineCode; line <= kLastLineCode; ++line) {
     const std::string_view name = DisplayName(line);
-    // Two-byte characters only: a lead byte with the high bit set, and at
-    // least "kei" or "mahou" after the first character.
+    // Two or three double-byte characters, each a lead byte 0x81-0x9F or
+    // 0xE0-0xFC and a trail byte 0x40-0xFC other than 0x7F; every name but
+    // the nameless line's ends in "kei" (0x8C6E) or "mahou" (0x9640).
     ASSERT_TRUE(name.size() == 4 || name.size() == 6) << "line " << line;
     for (size_t i = 0; i < name.size(); i += 2) {
-      EXPECT_GE(static_cast<unsigned char>(name[i]), 0x81) << "line " << line;
+      const unsigned lead = static_cast<unsigned char>(name[i]);
+      const unsigned trail = static_cast<unsigned char>(name[i + 1]);
+      EXPECT_TRUE((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC))
+          << "line " << line;
+      EXPECT_TRUE(trail >= 0x40 && trail <= 0xFC && trail != 0x7F) << "line " << line;
     }
+    if (line != 8) {
+      EXPECT_TRUE(name.ends_with("\x8C\x6E") || name.ends_with("\x96\x40")) << "line " << line;
+    }
+  }
+}
+
+TEST(TableLookupDeathTest, IndexesOutOfRangeAreCaught) {
+  if constexpr (!kChecksCompiledIn) {
+    GTEST_SKIP() << "contract checks are compiled into checked builds only";
+  } else {
+    EXPECT_DEATH(TypeRecordOf(kTypeCount), "check failed");
+    EXPECT_DEATH(GroupOf(-1), "check failed");
+    EXPECT_DEATH(LineOpenToGroup(kGroupCount, kFirstLineCode), "check failed");
+    EXPECT_DEATH(LineOpenToGroup(0, kLastLineCode + 1), "check failed");
+    EXPECT_DEATH(LineRecordOf(kLastStatCode), "check failed");
+    EXPECT_DEATH(PointBonusOf(kFirstLineCode), "check failed");
+    EXPECT_DEATH(DisplayName(kEndMarker), "check failed");
   }
 }
 

@@ -13,6 +13,7 @@
 #define GROWTH_PLANNER_ENGINE_SEARCH_H_
 
 #include <array>
+#include <concepts>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -63,6 +64,17 @@ class EndStateSink {
 };
 
 class ViableStates;
+
+// A sink may also watch a long search go on: if it has a member
+// `bool OnTick(const PlanSearch&)`, PlanSearch::Run calls it every
+// PlanSearch::kTickPasses passes, between steps, and a false return ends the
+// search. The hook is found at compile time rather than declared virtual, so
+// sinks without it pay nothing for it.
+class PlanSearch;
+template <typename Sink>
+concept TickingSink = requires(Sink& sink, const PlanSearch& search) {
+  { sink.OnTick(search) } -> std::convertible_to<bool>;
+};
 
 struct SearchOptions {
   bool prune = true;  // skip subtrees that the target bound shows cannot meet the targets
@@ -164,7 +176,7 @@ bool PlanSearch::Loop(Sink& sink) {
   const StepCode* const codes = candidates_.codes.data();
   [[maybe_unused]] uint32_t until_tick = kTickPasses;
   for (;; ++passes_) {
-    if constexpr (requires { sink.OnTick(*this); }) {
+    if constexpr (TickingSink<Sink>) {
       if (--until_tick == 0) {
         until_tick = kTickPasses;
         if (!sink.OnTick(*this)) return false;

@@ -5,6 +5,7 @@
 // index, in the candidate list, of the step tried at depth d. The stack has a
 // fixed capacity of kMaxDepth cursors; callers keep the depth at or below
 // kMaxDepth - 1, which every level cap up to kMaxLevelCap guarantees.
+// Contract checks (base/checks.h) hold them to that and to the ranges below.
 #ifndef GROWTH_PLANNER_ENGINE_SNAPSHOT_STACK_H_
 #define GROWTH_PLANNER_ENGINE_SNAPSHOT_STACK_H_
 
@@ -12,11 +13,16 @@
 #include <cstdint>
 #include <span>
 
+#include "base/checks.h"
 #include "engine/plan_state.h"
 
 namespace growth {
 
 inline constexpr int32_t kMaxDepth = 10000;
+
+// A cursor indexes a candidate list: every stat and line code, the end
+// marker, and the one step past the marker a cursor may reach.
+inline constexpr int32_t kMaxCursor = kStatCount + kLineCount + 1;
 
 // Points granted from level 2 up to `cap`; nothing is granted past level 255.
 constexpr int32_t PointsGrantedUpTo(int32_t cap) {
@@ -49,11 +55,23 @@ class SnapshotStack {
   int32_t cursor() const { return cursors_[depth_]; }
   // Cursor and saved state of depth d, at most the current depth (no saved
   // state for the current depth itself).
-  int32_t CursorAt(int32_t d) const { return cursors_[d]; }
-  const PlanState& Frame(int32_t d) const { return frames_[d]; }
-  void MoveCursorOn() { ++cursors_[depth_]; }
+  int32_t CursorAt(int32_t d) const {
+    GROWTH_CHECK(d >= 0 && d <= depth_);
+    return cursors_[d];
+  }
+  const PlanState& Frame(int32_t d) const {
+    GROWTH_CHECK(d >= 0 && d < depth_);
+    return frames_[d];
+  }
+  void MoveCursorOn() {
+    GROWTH_CHECK(cursors_[depth_] < kMaxCursor);
+    ++cursors_[depth_];
+  }
   // Points the current depth's cursor at a candidate, when placing a search.
-  void SetCursor(int32_t cursor) { cursors_[depth_] = cursor; }
+  void SetCursor(int32_t cursor) {
+    GROWTH_CHECK(cursor >= 0 && cursor <= kMaxCursor);
+    cursors_[depth_] = cursor;
+  }
 
   // Cursors of depths 0 .. depth-1: the choices that make up the current plan.
   std::span<const int32_t> PlanCursors() const {
@@ -71,6 +89,7 @@ class SnapshotStack {
 
   // Enters the next depth once the step has been applied.
   void Advance() {
+    GROWTH_CHECK(depth_ < kMaxDepth - 1);
     ++depth_;
     cursors_[depth_] = 0;
   }

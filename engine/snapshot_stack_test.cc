@@ -71,5 +71,19 @@ TEST(SnapshotStackTest, HoldsThePlanOfTheLargestCap) {
   EXPECT_EQ(state.level, kMaxDepth - 2);
 }
 
+TEST(SnapshotStackDeathTest, StepsOutOfRangeAreCaught) {
+  if constexpr (!kChecksCompiledIn) {
+    GTEST_SKIP() << "contract checks are compiled into checked builds only";
+  } else {
+    auto stack = std::make_unique<SnapshotStack>();
+    EXPECT_DEATH(stack->Frame(0), "check failed");  // the current depth has no saved state
+    EXPECT_DEATH(stack->CursorAt(1), "check failed");
+    for (int32_t i = 0; i < kMaxCursor; ++i) stack->MoveCursorOn();
+    EXPECT_DEATH(stack->MoveCursorOn(), "check failed");
+    for (int32_t i = 0; i < kMaxDepth - 1; ++i) stack->Advance();
+    EXPECT_DEATH(stack->Advance(), "check failed");
+  }
+}
+
 }  // namespace
 }  // namespace growth

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "base/checks.h"
 #include "report/stop_deferral.h"
 
 namespace growth {
@@ -26,6 +27,12 @@ constexpr size_t kFirstLineCapacity = [] {
   for (std::string_view label : kLabels) size += label.size() + kMaxNumberLength;
   return size;
 }();
+
+// The most bytes a record of a plan of `steps` steps can take.
+size_t RecordBytesForSteps(size_t steps) {
+  return kFirstLineCapacity + steps * (kMaxDisplayNameLength + 1) + kCountPrefix.size() +
+         kMaxNumberLength + kCountSuffix.size();
+}
 
 char* Append(char* out, std::string_view text) {
   std::memcpy(out, text.data(), text.size());
@@ -55,15 +62,17 @@ bool MeetsTargets(const ValueVector& values, const ValueVector& targets) {
 }
 
 size_t RecordCapacity(int32_t level_cap) {
-  const size_t steps = static_cast<size_t>(LongestPlanSteps(level_cap));
-  return kFirstLineCapacity + steps * (kMaxDisplayNameLength + 1) + kCountPrefix.size() +
-         kMaxNumberLength + kCountSuffix.size();
+  return RecordBytesForSteps(static_cast<size_t>(LongestPlanSteps(level_cap)));
 }
 
 RecordFormatter::RecordFormatter(int32_t level_cap)
     : capacity_(RecordCapacity(level_cap)), buffer_(new char[capacity_]) {}
 
 std::string_view RecordFormatter::Format(const PlanState& state, const PlanView& plan) {
+  // A plan longer than the cap allows, from another search, would run past
+  // the buffer; the bound is checked before anything is written.
+  GROWTH_CHECK(plan.steps() >= 0 &&
+               RecordBytesForSteps(static_cast<size_t>(plan.steps())) <= capacity_);
   char* out = buffer_.get();
   for (int i = 0; i < kValueCount; ++i) {
     out = Append(out, kLabels[i]);

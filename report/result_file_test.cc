@@ -89,6 +89,16 @@ TEST(RecordFormatterTest, LongestRecordFitsItsBuffer) {
   EXPECT_TRUE(record.ends_with(" - " + std::to_string(codes.size() + 1) + " time\r\n"));
 }
 
+TEST(RecordFormatterDeathTest, PlanLongerThanTheCapAllowsIsCaught) {
+  if constexpr (!kChecksCompiledIn) {
+    GTEST_SKIP() << "contract checks are compiled into checked builds only";
+  } else {
+    const PlanFixture plan(std::vector<StepCode>(static_cast<size_t>(LongestPlanSteps(3)) + 1, 8));
+    RecordFormatter formatter(3);
+    EXPECT_DEATH(formatter.Format(PlanState{}, plan.View()), "check failed");
+  }
+}
+
 TEST(AppendToFileTest, AppendsAndNeverTruncates) {
   testing::ScratchDirectory dir;
   const std::string path = dir.File("out.txt");

@@ -239,10 +239,14 @@ TEST_F(EndToEndTest, LongestAllowedPathIsAccepted) {
   EXPECT_EQ(dir_.Entries(), std::vector<std::string>{name});
 }
 
-TEST_F(EndToEndTest, LargestCapsAreAcceptedAndNegativeCapsEvaluateTheStart) {
-  // Unreachable targets at a large cap still run; only the refusal is checked
-  // here, with -l 0 taking over before the search begins.
-  EXPECT_EQ(Run({"-l", "8402", "-l", "0"}).exit_status, 0);
+TEST_F(EndToEndTest, UnreachableTargetsAtTheLargestCapRunAndNegativeCapsEvaluateTheStart) {
+  // The run sizes its stack and record buffer for the longest plan of the
+  // largest cap, then sees that no plan can reach STAB 30000 and ends at
+  // once, with nothing to write.
+  const ProgramResult largest = Run({"-l", "8402", "-s", "30000"});
+  EXPECT_EQ(largest.exit_status, 0);
+  EXPECT_EQ(largest.out + largest.err, "");
+  EXPECT_TRUE(dir_.Entries().empty());
   EXPECT_EQ(Run({"-l", "-5", "-o", "neg.txt"}).exit_status, 0);
   EXPECT_EQ(ReadFile(dir_.File("neg.txt")),
             "S:2 H:4 I:2 F:2 M:2 X:2 A:1 HP:175 MP:65 SP:850 WT:999 Point:0\r\n- 1 time\r\n");
