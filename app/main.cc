@@ -2,12 +2,18 @@
 // result file. Exit status: 0 when every qualifying record is in the file,
 // 1 when some could not be written (or --count ran out of memory), 2 when
 // the command line is refused.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "app/run_window.h"
+#include "engine/best_plans.h"
 #include "engine/plan_counter.h"
+#include "engine/record_positions.h"
 #include "engine/search.h"
 #include "engine/settings.h"
 #include "engine/state_folds.h"
@@ -25,6 +31,9 @@ constexpr int kExitRefused = 2;
 // The most memory the distinct states of an ordinary run may take; past it
 // the search falls back on the target bound alone.
 constexpr size_t kPruningBudget = size_t{512} << 20;
+// The same for what cannot be had without them: --count's walk, the best
+// plans, and jumping into a run.
+constexpr size_t kExplicitBudget = size_t{1} << 30;
 
 constexpr const char kUsage[] =
     R"(usage: growth-planner [options]
@@ -53,6 +62,14 @@ extensions:
               states it would evaluate, without running it or writing a file
   --limit N   stop after the first N qualifying plans (N a positive integer)
   --progress  a status line on standard error while the run goes on
+  --skip N    begin with qualifying plan N+1 of the run (N from 0)
+  --shard K/N write only the K-th of N equal pieces of the run's records
+  --resume    go on after the last record in the result file, cutting off
+              a torn record after it; the file must hold this run's records
+  --max V     write the plan whose end value V is greatest (with --limit K,
+              the K best); V is a label of the record's first line:
+              S H I F M X A HP MP SP WT Point
+  --min V     the same for the least
 
 exit status:
   0  the run is complete and every qualifying record is in the file
@@ -66,29 +83,58 @@ example:
   growth-planner -c 0 -l 5 -s 8 -h 5 -o plans.txt
 )";
 
-// Forwards end states to the writer and keeps the status line going.
-class ProgressSink final : public growth::EndStateSink {
+// Forwards end states to the writer, passing over the first qualifying
+// ones where the window could not be reached by counts, and keeps the
+// status line going.
+class RunSink final : public growth::EndStateSink {
  public:
-  ProgressSink(growth::ResultFileWriter& writer, growth::ProgressReporter& progress)
-      : writer_(writer), progress_(progress) {}
+  RunSink(const growth::RunSettings& settings, growth::ResultFileWriter& writer,
+          growth::ProgressReporter* progress, uint64_t pass_over)
+      : targets_(settings.targets), writer_(writer), progress_(progress), pass_over_(pass_over) {}
 
   bool OnEndState(const growth::PlanState& state, const growth::PlanView& plan) override {
     ++end_states_;
+    if (pass_over_ > 0) {
+      if (growth::MeetsTargets(state.values, targets_)) --pass_over_;
+      return true;
+    }
     return writer_.OnEndState(state, plan);
   }
 
   bool OnTick(const growth::PlanSearch& search) {
-    progress_.Tick(search, writer_.records_written(), end_states_);
+    if (progress_ != nullptr) progress_->Tick(search, writer_.records_written(), end_states_);
     return true;
   }
 
   uint64_t end_states() const { return end_states_; }
 
  private:
+  const growth::ValueVector targets_;
   growth::ResultFileWriter& writer_;
-  growth::ProgressReporter& progress_;
+  growth::ProgressReporter* const progress_;
+  uint64_t pass_over_;
   uint64_t end_states_ = 0;
 };
+
+void PrintNotes(const std::vector<std::string>& notes) {
+  for (const std::string& note : notes) std::fprintf(stderr, "growth-planner: %s\n", note.c_str());
+}
+
+// The distinct states, folded as the run needs them, within their budget.
+void BuildStates(growth::RunStates& states, bool want_viable, bool want_counts) {
+  if (!want_viable && !want_counts) return;
+  states.built = states.graph.Build(std::chrono::steady_clock::duration::zero()) ==
+                 growth::StateWalk::Outcome::kWalked;
+  if (!states.built) return;
+  if (want_viable) {
+    states.viable = std::make_unique<growth::ViableStates>(states.graph);
+    if (!states.viable->Fold()) states.viable.reset();
+  }
+  if (want_counts) {
+    states.counts = std::make_unique<growth::SubtreeCounts>(states.graph);
+    if (!states.counts->Fold()) states.counts.reset();
+  }
+}
 
 int Count(const growth::RunSettings& settings) {
   growth::PlanCounter counter(settings);
@@ -97,9 +143,130 @@ int Count(const growth::RunSettings& settings) {
                  "growth-planner: too many distinct states to count within 1 GiB of memory\n");
     return kExitRecordsLost;
   }
-  std::printf("records: %s\nend states: %s\n", counter.records().ToDecimal().c_str(),
-              counter.end_states().ToDecimal().c_str());
+  if (!growth::SelectsWindow(settings)) {
+    std::printf("records: %s\nend states: %s\n", counter.records().ToDecimal().c_str(),
+                counter.end_states().ToDecimal().c_str());
+    return std::fflush(stdout) == 0 ? kExitAllWritten : kExitRecordsLost;
+  }
+  growth::RunStates states(settings, kExplicitBudget);
+  BuildStates(states, false, true);
+  if (states.counts == nullptr) {
+    std::fprintf(stderr,
+                 "growth-planner: too many distinct states to place the window within "
+                 "1 GiB of memory\n");
+    return kExitRecordsLost;
+  }
+  growth::RunWindow window;
+  std::vector<std::string> notes;
+  if (const int status = growth::ResolveWindow(settings, states, window, notes); status != 0) {
+    return status;
+  }
+  uint64_t first = window.first;
+  if (window.start == growth::RunWindow::Start::kSeekPast) {
+    first = growth::RecordPositions(*states.counts).NumberOf(window.steps) + 1;
+  }
+  const uint64_t end = std::min(window.end, window.total);
+  const uint64_t records =
+      window.start == growth::RunWindow::Start::kNothingLeft || first >= end ? 0 : end - first;
+  std::printf("records: %llu\nend states: %s (the whole run)\n",
+              static_cast<unsigned long long>(records), counter.end_states().ToDecimal().c_str());
+  if (records > 0) {
+    std::printf("window: records %llu to %llu of %s\n", static_cast<unsigned long long>(first + 1),
+                static_cast<unsigned long long>(end), counter.records().ToDecimal().c_str());
+  } else {
+    std::printf("window: no records of %s\n", counter.records().ToDecimal().c_str());
+  }
   return std::fflush(stdout) == 0 ? kExitAllWritten : kExitRecordsLost;
+}
+
+// The plan `steps` replayed from the start: the end state of its record.
+growth::PlanState Replay(const growth::RunSettings& settings, const growth::CandidateList& list,
+                         std::span<const int32_t> steps) {
+  const growth::TypeRecord& type = growth::TypeRecordOf(settings.type);
+  growth::PlanState state = growth::StartingState(type);
+  for (const int32_t candidate : steps) {
+    const growth::StepCode step = list.codes[candidate];
+    if (step >= growth::kFirstLineCode) {
+      growth::LevelUp(state, step, settings.bonus_rate);
+    } else {
+      growth::SpendPoint(state, step, type.base_costs);
+    }
+  }
+  return state;
+}
+
+int WriteBest(const growth::RunSettings& settings) {
+  growth::RunStates states(settings, kExplicitBudget);
+  states.built = states.graph.Build(std::chrono::steady_clock::duration::zero()) ==
+                 growth::StateWalk::Outcome::kWalked;
+  growth::BestPlans best(settings, states.graph, settings.goal_value,
+                         settings.goal == growth::RunSettings::Goal::kMax);
+  if (!states.built || !best.Fold()) {
+    std::fprintf(stderr,
+                 "growth-planner: too many distinct states to find the best plans within "
+                 "1 GiB of memory\n");
+    return kExitRecordsLost;
+  }
+  growth::RunSettings unlimited = settings;
+  unlimited.record_limit = 0;
+  growth::ResultFileWriter writer(unlimited);
+  const growth::CandidateList& list = states.graph.candidates();
+  const int64_t count = settings.record_limit > 0 ? settings.record_limit : 1;
+  const auto outcome = best.Enumerate(count, [&](std::span<const int32_t> steps) {
+    writer.OnEndState(Replay(settings, list, steps), growth::PlanView(steps, list));
+    return true;
+  });
+  if (outcome == growth::BestPlans::Outcome::kOverMemory) {
+    std::fprintf(stderr, "growth-planner: too many plans to rank within 1 GiB of memory\n");
+    return kExitRecordsLost;
+  }
+  return writer.records_lost() == 0 ? kExitAllWritten : kExitRecordsLost;
+}
+
+int RunSearch(const growth::RunSettings& settings) {
+  const bool has_targets = growth::TargetedStatsOf(settings).count > 0;
+  const bool positions = settings.skip > 0 || settings.shard_count > 0 ||
+                         (settings.resume && settings.record_limit > 0);
+  // The distinct states of the run, when they fit: they let the search skip
+  // every subtree without a record, jump into the run, and give the
+  // progress line its shares.
+  growth::RunStates states(settings, positions ? kExplicitBudget : kPruningBudget);
+  BuildStates(states, has_targets, positions || settings.show_progress);
+
+  growth::RunWindow window;
+  std::vector<std::string> notes;
+  if (const int status = growth::ResolveWindow(settings, states, window, notes); status != 0) {
+    return status;
+  }
+  PrintNotes(notes);
+  if (window.start == growth::RunWindow::Start::kNothingLeft) return kExitAllWritten;
+
+  growth::InstallStopDeferral();
+  // The snapshot stack is large; it lives on the heap for the whole run.
+  auto search = std::make_unique<growth::PlanSearch>(
+      settings, growth::SearchOptions{.prune = true, .viable = states.viable.get()});
+  if (window.start == growth::RunWindow::Start::kSeek) search->Seek(window.steps, window.next);
+  if (window.start == growth::RunWindow::Start::kSeekPast) search->SeekPast(window.steps);
+  growth::RunSettings windowed = settings;
+  windowed.record_limit = window.RecordLimit();
+  growth::ResultFileWriter writer(windowed);
+  const uint64_t pass_over =
+      window.start == growth::RunWindow::Start::kEnumerate ? window.first : 0;
+  if (settings.show_progress) {
+    growth::ProgressReporter progress(settings, states.counts.get());
+    if (growth::SelectsWindow(settings) && window.end != growth::kToTheEnd) {
+      progress.SetWindow(std::min(window.end, window.total) - window.first);
+    }
+    RunSink sink(settings, writer, &progress, pass_over);
+    const bool exhausted = search->Run(sink);
+    progress.Finish(*search, writer.records_written(), sink.end_states(), exhausted);
+  } else if (pass_over > 0) {
+    RunSink sink(settings, writer, nullptr, pass_over);
+    search->Run(sink);
+  } else {
+    search->Run(writer);
+  }
+  return writer.records_lost() == 0 ? kExitAllWritten : kExitRecordsLost;
 }
 
 }  // namespace
@@ -121,38 +288,6 @@ int main(int argc, char** argv) {
     return kExitRefused;
   }
   if (settings.count_only) return Count(settings);
-
-  growth::InstallStopDeferral();
-  // The distinct states of the run, when they fit: they let the search skip
-  // every subtree without a record, and give the progress line its shares.
-  growth::MemoryBudget budget(kPruningBudget);
-  growth::StateGraph graph(settings, budget);
-  std::unique_ptr<growth::ViableStates> viable;
-  std::unique_ptr<growth::SubtreeCounts> counts;
-  const bool has_targets = growth::TargetedStatsOf(settings).count > 0;
-  if ((has_targets || settings.show_progress) &&
-      graph.Build(std::chrono::steady_clock::duration::zero()) ==
-          growth::StateWalk::Outcome::kWalked) {
-    if (has_targets) {
-      viable = std::make_unique<growth::ViableStates>(graph);
-      if (!viable->Fold()) viable.reset();
-    }
-    if (settings.show_progress) {
-      counts = std::make_unique<growth::SubtreeCounts>(graph);
-      if (!counts->Fold()) counts.reset();
-    }
-  }
-  // The snapshot stack is large; it lives on the heap for the whole run.
-  auto search = std::make_unique<growth::PlanSearch>(
-      settings, growth::SearchOptions{.prune = true, .viable = viable.get()});
-  growth::ResultFileWriter writer(settings);
-  if (settings.show_progress) {
-    growth::ProgressReporter progress(settings, counts.get());
-    ProgressSink sink(writer, progress);
-    const bool exhausted = search->Run(sink);
-    progress.Finish(*search, writer.records_written(), sink.end_states(), exhausted);
-  } else {
-    search->Run(writer);
-  }
-  return writer.records_lost() == 0 ? kExitAllWritten : kExitRecordsLost;
+  if (settings.goal != growth::RunSettings::Goal::kNone) return WriteBest(settings);
+  return RunSearch(settings);
 }

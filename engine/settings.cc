@@ -23,6 +23,11 @@ enum class Field {
   kCount,
   kLimit,
   kProgress,
+  kSkip,
+  kShard,
+  kResume,
+  kMax,
+  kMin,
 };
 
 struct Option {
@@ -32,28 +37,22 @@ struct Option {
 };
 
 // The order of this table is the order in which each argument is tested.
-constexpr std::array<Option, 16> kOptions = {{
-    {"-l", Field::kLevelCap, 0},
-    {"-s", Field::kTarget, kStab},
-    {"-h", Field::kTarget, kHack},
-    {"-i", Field::kTarget, kInt},
-    {"-f", Field::kTarget, kDef},
-    {"-m", Field::kTarget, kMr},
-    {"-x", Field::kTarget, kDex},
-    {"-a", Field::kTarget, kAgi},
-    {"-c", Field::kType, 0},
-    {"-r", Field::kBonusRate, 0},
-    {"-o", Field::kResultPath, 0},
-    {"--help", Field::kHelp, 0},
-    {"--version", Field::kVersion, 0},
-    {"--count", Field::kCount, 0},
-    {"--limit", Field::kLimit, 0},
-    {"--progress", Field::kProgress, 0},
+constexpr std::array<Option, 21> kOptions = {{
+    {"-l", Field::kLevelCap, 0},       {"-s", Field::kTarget, kStab},
+    {"-h", Field::kTarget, kHack},     {"-i", Field::kTarget, kInt},
+    {"-f", Field::kTarget, kDef},      {"-m", Field::kTarget, kMr},
+    {"-x", Field::kTarget, kDex},      {"-a", Field::kTarget, kAgi},
+    {"-c", Field::kType, 0},           {"-r", Field::kBonusRate, 0},
+    {"-o", Field::kResultPath, 0},     {"--help", Field::kHelp, 0},
+    {"--version", Field::kVersion, 0}, {"--count", Field::kCount, 0},
+    {"--limit", Field::kLimit, 0},     {"--progress", Field::kProgress, 0},
+    {"--skip", Field::kSkip, 0},       {"--shard", Field::kShard, 0},
+    {"--resume", Field::kResume, 0},   {"--max", Field::kMax, 0},
+    {"--min", Field::kMin, 0},
 }};
 
-// A positive decimal integer that fits 63 bits: digits only, at least one
-// of them not zero.
-bool ParseLimit(std::string_view text, int64_t* limit) {
+// A decimal integer from `least` up to 2^63 - 1: digits only.
+bool ParseCount(std::string_view text, int64_t least, int64_t* count) {
   if (text.empty()) return false;
   while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
   if (text.size() > 19) return false;  // 19 digits still fit 64 bits
@@ -62,9 +61,19 @@ bool ParseLimit(std::string_view text, int64_t* limit) {
     if (c < '0' || c > '9') return false;
     value = value * 10 + static_cast<uint64_t>(c - '0');
   }
-  if (value < 1 || value > static_cast<uint64_t>(INT64_MAX)) return false;
-  *limit = static_cast<int64_t>(value);
+  if (value < static_cast<uint64_t>(least) || value > static_cast<uint64_t>(INT64_MAX)) {
+    return false;
+  }
+  *count = static_cast<int64_t>(value);
   return true;
+}
+
+// K/N with 1 <= K <= N, both decimal.
+bool ParseShard(std::string_view text, int64_t* index, int64_t* count) {
+  const size_t slash = text.find('/');
+  if (slash == std::string_view::npos) return false;
+  return ParseCount(text.substr(0, slash), 1, index) &&
+         ParseCount(text.substr(slash + 1), 1, count) && *index <= *count;
 }
 
 // The text in double quotes for an error message, with control bytes, the
@@ -121,6 +130,10 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
   const char* type_text = nullptr;
   const char* cap_text = nullptr;
   const char* limit_text = nullptr;
+  const char* skip_text = nullptr;
+  const char* shard_text = nullptr;
+  const char* max_text = nullptr;
+  const char* min_text = nullptr;
 
   int i = 1;
   while (i < argc) {
@@ -138,6 +151,9 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
           continue;
         case Field::kProgress:
           settings.show_progress = true;
+          continue;
+        case Field::kResume:
+          settings.resume = true;
           continue;
         default:
           break;
@@ -176,6 +192,18 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
         case Field::kLimit:
           limit_text = value;
           break;
+        case Field::kSkip:
+          skip_text = value;
+          break;
+        case Field::kShard:
+          shard_text = value;
+          break;
+        case Field::kMax:
+          max_text = value;
+          break;
+        case Field::kMin:
+          min_text = value;
+          break;
         default:
           break;
       }
@@ -193,10 +221,48 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
             std::to_string(kMaxLevelCap) + ", the longest plan the search can hold";
     return false;
   }
-  if (limit_text != nullptr && !ParseLimit(limit_text, &settings.record_limit)) {
+  if (limit_text != nullptr && !ParseCount(limit_text, 1, &settings.record_limit)) {
     error = "--limit takes a positive decimal integer up to 9223372036854775807, not " +
             Quoted(limit_text);
     return false;
+  }
+  if (skip_text != nullptr && !ParseCount(skip_text, 0, &settings.skip)) {
+    error =
+        "--skip takes a decimal integer from 0 to 9223372036854775807, not " + Quoted(skip_text);
+    return false;
+  }
+  if (shard_text != nullptr &&
+      !ParseShard(shard_text, &settings.shard_index, &settings.shard_count)) {
+    error = "--shard takes K/N, decimal integers with 1 <= K <= N, not " + Quoted(shard_text);
+    return false;
+  }
+  for (const char* goal_text : {max_text, min_text}) {
+    if (goal_text == nullptr) continue;
+    settings.goal = goal_text == max_text ? RunSettings::Goal::kMax : RunSettings::Goal::kMin;
+    int label = 0;
+    while (label <= kValueCount && kRecordValueLabels[label] != goal_text) ++label;
+    if (label > kValueCount) {
+      error = std::string(goal_text == max_text ? "--max" : "--min") +
+              " takes one of S H I F M X A HP MP SP WT Point, not " + Quoted(goal_text);
+      return false;
+    }
+    settings.goal_value = label;
+  }
+  if (max_text != nullptr && min_text != nullptr) {
+    error = "--max and --min cannot be combined";
+    return false;
+  }
+  if (settings.goal != RunSettings::Goal::kNone) {
+    const char* other = settings.count_only     ? "--count"
+                        : skip_text != nullptr  ? "--skip"
+                        : shard_text != nullptr ? "--shard"
+                        : settings.resume       ? "--resume"
+                                                : nullptr;
+    if (other != nullptr) {
+      error = std::string(max_text != nullptr ? "--max" : "--min") + " cannot be combined with " +
+              other;
+      return false;
+    }
   }
   return true;
 }

@@ -35,13 +35,20 @@ void ProgressReporter::Tick(const PlanSearch& search, int64_t records, uint64_t 
   const Clock::time_point now = Clock::now();
   if (now < next_line_) return;
   next_line_ = now + interval_;
-  Show(Line(records, end_states, has_totals() ? ShareDone(search) : -1), false);
+  Show(Line(records, end_states, has_totals() ? Share(search, records) : -1), false);
 }
 
 void ProgressReporter::Finish(const PlanSearch& search, int64_t records, uint64_t end_states,
                               bool exhausted) {
-  const double share = !has_totals() ? -1 : (exhausted ? 1.0 : ShareDone(search));
+  const double share = !has_totals() ? -1 : (exhausted ? 1.0 : Share(search, records));
   Show(Line(records, end_states, share), true);
+}
+
+double ProgressReporter::Share(const PlanSearch& search, int64_t records) {
+  if (window_records_ > 0) {
+    return std::min(1.0, static_cast<double>(records) / static_cast<double>(window_records_));
+  }
+  return ShareDone(search);
 }
 
 double ProgressReporter::ShareDone(const PlanSearch& search) {
@@ -82,7 +89,8 @@ std::string ProgressReporter::Line(int64_t records, uint64_t end_states, double 
       left = Duration(elapsed * (1 - share_done) / share_done);
     }
     std::snprintf(text + length, sizeof text - static_cast<size_t>(length),
-                  ", %.1f%% done, %s left", 100 * share_done, left.c_str());
+                  ", %.1f%% done, %s left%s", 100 * share_done, left.c_str(),
+                  window_records_ > 0 ? " (of the selected window)" : "");
   }
   return text;
 }

@@ -31,7 +31,11 @@ class ProgressReporter {
   ProgressReporter(const ProgressReporter&) = delete;
   ProgressReporter& operator=(const ProgressReporter&) = delete;
 
-  bool has_totals() const { return counts_ != nullptr; }
+  bool has_totals() const { return counts_ != nullptr || window_records_ > 0; }
+
+  // A run that writes a window of `records` records (--skip, --shard,
+  // --resume): the share done is that of the window, by records written.
+  void SetWindow(uint64_t records) { window_records_ = records; }
 
   void Tick(const PlanSearch& search, int64_t records, uint64_t end_states);
   // The last line, once the search is over (`exhausted` when it ran out).
@@ -52,6 +56,8 @@ class ProgressReporter {
   const std::chrono::steady_clock::duration interval_;
   std::chrono::steady_clock::time_point next_line_;
   const SubtreeCounts* const counts_;  // null without totals
+  uint64_t window_records_ = 0;        // 0: the whole run
+  double Share(const PlanSearch& search, int64_t records);
 };
 
 }  // namespace growth

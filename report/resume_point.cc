@@ -1,0 +1,152 @@
+#include "report/resume_point.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string_view>
+
+#include "report/result_file.h"
+
+namespace growth {
+namespace {
+
+constexpr std::string_view kRecordEnd = " time\r\n";
+constexpr std::string_view kLineEnd = "\r\n";
+
+ResumePoint Refuse(std::string error) {
+  ResumePoint point;
+  point.kind = ResumePoint::Kind::kRefused;
+  point.error = std::move(error);
+  return point;
+}
+
+// Reads up to `length` bytes ending at the end of the file.
+bool ReadTail(int fd, off_t size, size_t length, std::string& tail) {
+  tail.resize(length);
+  size_t done = 0;
+  while (done < length) {
+    const ssize_t n = pread(fd, tail.data() + done, length - done,
+                            size - static_cast<off_t>(length) + static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// The candidate index of a step's display name, or -1.
+int32_t CandidateNamed(std::string_view name, const CandidateList& list) {
+  for (int32_t i = 0; i < list.size; ++i) {
+    if (DisplayName(list.codes[i]) == name) return i;
+  }
+  return -1;
+}
+
+// The plan of a record's second line, replayed: empty error when it is a
+// plan of this run whose record is exactly `record`.
+std::string CheckRecord(const RunSettings& settings, std::string_view record,
+                        std::string_view plan_line, std::vector<int32_t>& steps) {
+  const CandidateList list = BuildCandidates(settings);
+  steps.clear();
+  std::string_view rest = plan_line;
+  for (;;) {
+    const size_t space = rest.find(' ');
+    if (space == std::string_view::npos) return "its last record has no step count";
+    const std::string_view token = rest.substr(0, space);
+    rest.remove_prefix(space + 1);
+    if (token == "-") break;
+    const int32_t candidate = CandidateNamed(token, list);
+    if (candidate < 0) return "its last record has a step this run never takes";
+    if (static_cast<int64_t>(steps.size()) >= LongestPlanSteps(settings.level_cap)) {
+      return "its last record is longer than any plan of this run";
+    }
+    steps.push_back(candidate);
+  }
+  PlanState state = StartingState(TypeRecordOf(settings.type));
+  const StatArray& base_costs = TypeRecordOf(settings.type).base_costs;
+  for (const int32_t candidate : steps) {
+    const StepCode step = list.codes[candidate];
+    if (step >= kFirstLineCode) {
+      if (state.level >= settings.level_cap) return "its last record levels up past the cap";
+      LevelUp(state, step, settings.bonus_rate);
+    } else {
+      if (StatCost(state, step - kFirstStatCode, base_costs) > state.points) {
+        return "its last record buys a point it cannot afford";
+      }
+      SpendPoint(state, step, base_costs);
+    }
+  }
+  if (state.level < settings.level_cap) return "its last record ends below the level cap";
+  if (!MeetsTargets(state.values, settings.targets)) {
+    return "its last record does not meet this run's targets";
+  }
+  RecordFormatter formatter(settings.level_cap);
+  if (formatter.Format(state, PlanView(steps, list)) != record) {
+    return "its last record is not what this run writes for that plan";
+  }
+  return "";
+}
+
+}  // namespace
+
+ResumePoint FindResumePoint(const RunSettings& settings, bool cut) {
+  const char* path = settings.ResultPath();
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return {};
+    return Refuse("cannot read the result file to resume from it");
+  }
+  struct stat info {};
+  std::string tail;
+  const size_t capacity = RecordCapacity(settings.level_cap);
+  bool read = fstat(fd, &info) == 0;
+  const off_t size = read ? info.st_size : 0;
+  const size_t length =
+      static_cast<size_t>(std::min<off_t>(size, static_cast<off_t>(2 * capacity)));
+  read = read && ReadTail(fd, size, length, tail);
+  close(fd);
+  if (!read) return Refuse("cannot read the result file to resume from it");
+  if (size == 0) return {};
+
+  const std::string_view bytes = tail;
+  const size_t last_end = bytes.rfind(kRecordEnd);
+  const size_t whole = last_end == std::string_view::npos ? 0 : last_end + kRecordEnd.size();
+  const std::string_view torn = bytes.substr(whole);
+  // The start of one record, as a stop in the middle of its write leaves it.
+  if (torn.size() >= capacity || (!torn.empty() && torn[0] != 'S') ||
+      (torn.size() > 1 && torn[1] != ':')) {
+    return Refuse("the result file does not end with a whole record of a run");
+  }
+  ResumePoint point;
+  if (last_end != std::string_view::npos) {
+    const std::string_view through = bytes.substr(0, whole);
+    const size_t plan_start = through.rfind(kLineEnd, last_end) + kLineEnd.size();
+    if (plan_start == std::string_view::npos + kLineEnd.size() || plan_start == 0) {
+      return Refuse("the result file's last record has no first line");
+    }
+    const size_t line_one_end = plan_start - kLineEnd.size();
+    const size_t before =
+        line_one_end == 0 ? std::string_view::npos : through.rfind(kLineEnd, line_one_end - 1);
+    const size_t record_start = before == std::string_view::npos ? 0 : before + kLineEnd.size();
+    if (before == std::string_view::npos && static_cast<off_t>(length) < size) {
+      return Refuse("the result file's last record is longer than any of this run");
+    }
+    const std::string error = CheckRecord(settings, through.substr(record_start),
+                                          through.substr(plan_start), point.steps);
+    if (!error.empty()) return Refuse("the result file is not this run's: " + error);
+    point.kind = ResumePoint::Kind::kAfter;
+  }
+  if (cut && !torn.empty()) {
+    const int out = open(path, O_WRONLY | O_CLOEXEC);
+    if (out < 0 || ftruncate(out, size - static_cast<off_t>(torn.size())) != 0) {
+      if (out >= 0) close(out);
+      return Refuse("cannot cut the torn record off the end of the result file");
+    }
+    close(out);
+  }
+  return point;
+}
+
+}  // namespace growth
