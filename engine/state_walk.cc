@@ -40,7 +40,10 @@ StateWalk::~StateWalk() = default;
 // so far, and no stat above its start plus one per level-up plus one per
 // point bought at its base cost. Where that box is small, keys index it.
 bool StateWalk::OpenLevel(int32_t number) {
-  constexpr int64_t kDenseCells = int64_t{1} << 22;
+  // Dense only where the box is not much larger than the level is likely to
+  // be: clearing cells that are never used costs more than hashing.
+  const int64_t known = number > 1 ? static_cast<int64_t>(level(number - 1).keys.size()) : 0;
+  const int64_t dense_cells = std::min(int64_t{1} << 22, 64 * (known + 4096));
   auto made = std::make_unique<StateLevel>(budget_);
   const TargetedStats& targeted = rules_.targeted();
   const int32_t points = PointsGrantedUpTo(number);
@@ -53,7 +56,7 @@ bool StateWalk::OpenLevel(int32_t number) {
     high[slot + 1] =
         static_cast<int16_t>(start_values_[k] + (number - 1) + points / base_costs_[k]);
   }
-  if (!made->index.Prepare(low, high, targeted.count + 1, kDenseCells, spare_cells_)) return false;
+  if (!made->index.Prepare(low, high, targeted.count + 1, dense_cells, spare_cells_)) return false;
   levels_[static_cast<size_t>(number)] = std::move(made);
   return true;
 }
