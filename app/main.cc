@@ -50,7 +50,8 @@ extensions:
 
 exit status:
   0  the run is complete and every qualifying record is in the file
-  1  some qualifying records could not be written; or --count ran out of memory
+  1  some qualifying records could not be written; --count ran out of memory;
+     or what --help, --version or --count print could not be written
   2  the command line was refused; nothing was run or written
 
 Work grows exponentially with the cap: the defaults would write 6^18 records.
@@ -84,6 +85,12 @@ class ProgressSink final : public growth::EndStateSink {
   uint64_t end_states_ = 0;
 };
 
+// What was printed on standard output must have reached it (--help >/dev/full
+// fails like any other lost output).
+int PrintedStatus() {
+  return std::fflush(stdout) == 0 && !std::ferror(stdout) ? kExitAllWritten : kExitRecordsLost;
+}
+
 int Count(const growth::RunSettings& settings) {
   growth::PlanCounter counter(settings, false);
   if (counter.Count({}) != growth::PlanCounter::Outcome::kCounted) {
@@ -93,7 +100,7 @@ int Count(const growth::RunSettings& settings) {
   }
   std::printf("records: %s\nend states: %s\n", counter.records().ToDecimal().c_str(),
               counter.end_states().ToDecimal().c_str());
-  return std::fflush(stdout) == 0 ? kExitAllWritten : kExitRecordsLost;
+  return PrintedStatus();
 }
 
 }  // namespace
@@ -104,11 +111,11 @@ int main(int argc, char** argv) {
   const bool accepted = growth::ParseArguments(argc, argv, settings, error);
   if (settings.show_help) {
     std::fputs(kUsage, stdout);
-    return kExitAllWritten;
+    return PrintedStatus();
   }
   if (settings.show_version) {
     std::printf("growth-planner %s\n", GROWTH_PLANNER_VERSION);
-    return kExitAllWritten;
+    return PrintedStatus();
   }
   if (!accepted) {
     std::fprintf(stderr, "growth-planner: %s\n", error.c_str());

@@ -116,11 +116,13 @@ int32_t ParseInteger(std::string_view text) {
 
 bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, std::string& error) {
   // The texts behind the values that get checked once the scan is done, so
-  // that a later occurrence of an option can still replace a bad one. A
-  // result path is checked as it is copied: it must fit the field.
+  // that a later occurrence of an option can still replace a bad one, and so
+  // that --help and --version are seen whatever comes before them. Every
+  // result path must fit the field: the first that does not is kept here.
   const char* type_text = nullptr;
   const char* cap_text = nullptr;
   const char* limit_text = nullptr;
+  const char* long_path_text = nullptr;
 
   int i = 1;
   while (i < argc) {
@@ -165,12 +167,11 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
           break;
         case Field::kResultPath: {
           const size_t length = std::strlen(value);
-          if (length >= settings.result_path.size()) {
-            error = "result path is " + std::to_string(length) + " bytes, longer than " +
-                    std::to_string(settings.result_path.size() - 1) + ": " + Quoted(value);
-            return false;
+          if (length < settings.result_path.size()) {
+            std::memcpy(settings.result_path.data(), value, length + 1);
+          } else if (long_path_text == nullptr) {
+            long_path_text = value;
           }
-          std::memcpy(settings.result_path.data(), value, length + 1);
           break;
         }
         case Field::kLimit:
@@ -183,6 +184,12 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
     ++i;
   }
 
+  if (long_path_text != nullptr) {
+    error = "result path is " + std::to_string(std::strlen(long_path_text)) +
+            " bytes, longer than " + std::to_string(settings.result_path.size() - 1) + ": " +
+            Quoted(long_path_text);
+    return false;
+  }
   if (settings.type < 0 || settings.type >= kTypeCount) {
     error = "type " + ValueText(type_text, settings.type) + " is outside 0 to " +
             std::to_string(kTypeCount - 1);

@@ -28,8 +28,15 @@ TEST_F(ExtensionsTest, HelpAndVersionRunNothingElse) {
   }
   EXPECT_EQ(help.err, "");
 
-  // Asking for help wins over a refused command line.
-  EXPECT_EQ(Run({"-c", "99", "--help"}).exit_status, 0);
+  // Asking for help wins over any refused command line.
+  for (const std::vector<std::string>& refused :
+       {std::vector<std::string>{"-c", "99"}, {"-l"}, {"-o", std::string(256, 'p')}}) {
+    std::vector<std::string> args = refused;
+    args.push_back("--help");
+    const ProgramResult result = Run(args);
+    EXPECT_EQ(result.exit_status, 0) << args[0];
+    EXPECT_EQ(result.out, help.out) << args[0];
+  }
   EXPECT_EQ(Run({"--help", "-l"}).exit_status, 0);
 
   const ProgramResult version = Run({"--version"});
@@ -37,6 +44,15 @@ TEST_F(ExtensionsTest, HelpAndVersionRunNothingElse) {
   EXPECT_EQ(version.out.rfind("growth-planner ", 0), 0u);
   EXPECT_EQ(version.out.back(), '\n');
   EXPECT_TRUE(dir_.Entries().empty());
+
+  // Output that cannot be written is a failure, whatever was asked for.
+  if (FileExists("/dev/full")) {
+    RunLimits full;
+    full.stdout_path = "/dev/full";
+    for (const char* flag : {"--help", "--version", "--count"}) {
+      EXPECT_EQ(RunProgram(dir_.path(), {flag}, full).exit_status, 1) << flag;
+    }
+  }
 }
 
 TEST_F(ExtensionsTest, CountAnswersWithoutRunning) {
