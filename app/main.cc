@@ -3,6 +3,7 @@
 // 1 when some could not be written (or --count ran out of memory), 2 when
 // the command line is refused.
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -123,6 +124,9 @@ int main(int argc, char** argv) {
   }
   if (settings.count_only) return Count(settings);
 
+  // Past a file-size limit a write must fail (EFBIG) and be reported like
+  // any other failed write, not end the run.
+  std::signal(SIGXFSZ, SIG_IGN);
   growth::InstallStopDeferral();
   // The snapshot stack is large; it lives on the heap for the whole run.
   auto search = std::make_unique<growth::PlanSearch>(settings);

@@ -34,10 +34,10 @@ RunningProgram::RunningProgram(const std::string& directory, const std::vector<s
                                        : open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
     if (chdir(directory.c_str()) != 0) _exit(127);
+    // The program must cope with what a shell would hand it.
     signal(SIGINT, SIG_DFL);
+    signal(SIGXFSZ, SIG_DFL);
     if (limits.max_file_size > 0) {
-      // Past the limit a write falls short instead of killing the process.
-      signal(SIGXFSZ, SIG_IGN);
       const rlimit limit = {static_cast<rlim_t>(limits.max_file_size),
                             static_cast<rlim_t>(limits.max_file_size)};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
