@@ -2,7 +2,10 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <string>
@@ -105,6 +108,92 @@ TEST(AppendToFileTest, ReportsWhatWentWrong) {
   if (testing::FileExists("/dev/full")) {
     EXPECT_EQ(AppendToFile("/dev/full", "x"), AppendOutcome::kWriteFailed);
   }
+}
+
+// Writes as the scenario in g_script says, and notes whether another
+// descriptor of the same file could take the lock meanwhile.
+struct WriteStep {
+  ssize_t take;                // bytes to let through; -1 fails the write (ENOSPC)
+  bool other_appends = false;  // another program appends a line right after
+};
+struct WriteScript {
+  std::string path;
+  std::vector<WriteStep> steps;  // once used up, every write goes through whole
+  size_t at = 0;
+  int unlocked_writes = 0;
+};
+WriteScript* g_script = nullptr;
+
+ssize_t ScriptedWrite(int fd, const void* data, size_t size) {
+  const int probe = open(g_script->path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (flock(probe, LOCK_EX | LOCK_NB) == 0) ++g_script->unlocked_writes;
+  close(probe);
+  const WriteStep step =
+      g_script->at < g_script->steps.size() ? g_script->steps[g_script->at++] : WriteStep{-2};
+  if (step.take == -1) {
+    errno = ENOSPC;
+    return -1;
+  }
+  const size_t take = step.take == -2 ? size : std::min(size, static_cast<size_t>(step.take));
+  const ssize_t written = write(fd, data, take);
+  if (step.other_appends) {
+    const int other = open(g_script->path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    EXPECT_EQ(write(other, "other\r\n", 7), 7);
+    close(other);
+  }
+  return written;
+}
+
+TEST(AppendRecordsTest, ShortWritesKeepWholeRecordsAndTakeBackOnlyTheirOwnBytes) {
+  const std::string records = "first\r\nsecond\r\nthird\r\n";
+  const size_t ends[] = {7, 15, 22};
+  const struct {
+    std::vector<WriteStep> steps;
+    std::string file;  // what the file holds afterwards
+    int64_t written;
+    size_t left_cut;
+  } cases[] = {
+      {{}, records, 3, 0},
+      // The file took three bytes of the second record: they are taken back,
+      // and the third, which fits, is written after the first.
+      {{{10}}, "first\r\nthird\r\n", 2, 0},
+      // Something else appended after the three bytes: they must stay.
+      {{{10, true}}, "first\r\nsecother\r\nthird\r\n", 2, 3},
+      {{{7}, {-1}}, "first\r\n", 1, 0},
+      {{{-1}}, "", 0, 0},
+      {{{3}, {-1}}, "", 0, 0},
+  };
+  for (const auto& c : cases) {
+    testing::ScratchDirectory dir;
+    WriteScript script{dir.File("out.txt"), c.steps};
+    testing::WriteFile(script.path, "");
+    g_script = &script;
+    const AppendResult result = AppendRecords(script.path.c_str(), records, ends, ScriptedWrite);
+    EXPECT_TRUE(result.opened);
+    EXPECT_EQ(testing::ReadFile(script.path), c.file) << c.file;
+    EXPECT_EQ(result.records_written, c.written) << c.file;
+    EXPECT_EQ(result.bytes_left_cut, c.left_cut) << c.file;
+    EXPECT_EQ(script.unlocked_writes, 0) << c.file;
+  }
+}
+
+TEST(AppendRecordsTest, PipesGetTheRestOfAnInterruptedWrite) {
+  testing::ScratchDirectory dir;
+  const std::string path = dir.File("fifo");
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  const int reader = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  const std::string records = "first\r\nsecond\r\nthird\r\n";
+  const size_t ends[] = {7, 15, 22};
+  WriteScript script{path, {{3}, {9}, {1}}};
+  g_script = &script;
+  const AppendResult result = AppendRecords(path.c_str(), records, ends, ScriptedWrite);
+  EXPECT_EQ(result.records_written, 3);
+  EXPECT_EQ(result.bytes_left_cut, 0u);
+  char got[64];
+  EXPECT_EQ(read(reader, got, sizeof got), static_cast<ssize_t>(records.size()));
+  EXPECT_EQ(std::string(got, records.size()), records);
+  close(reader);
 }
 
 class ResultFileWriterTest : public ::testing::Test {

@@ -1,11 +1,14 @@
 // What users rely on when runs are stopped, share a file or get odd input:
 // the result file only ever holds whole records, and nothing crashes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <random>
 #include <string>
@@ -74,6 +77,66 @@ TEST_F(ReliabilityTest, StoppedRunsLeaveOnlyWholeRecords) {
     std::remove(dir_.File(name).c_str());
   }
   EXPECT_GE(stopped_midway, 10);
+}
+
+TEST_F(ReliabilityTest, StopsLeaveWholeRecordsInAPipe) {
+  // Records of about 8.5 KB: a pipe takes no more than 4 KiB in one piece,
+  // and a stop interrupts a write into a full pipe part way.
+  const std::vector<std::string> args = {"-c", "9", "-l", "1200"};
+  std::vector<std::string> reference_args = args;
+  reference_args.insert(reference_args.end(), {"--limit", "400", "-o", "reference.txt"});
+  ASSERT_EQ(Run(reference_args).exit_status, 0);
+  const std::string reference = ReadFile(dir_.File("reference.txt"));
+  std::vector<size_t> boundaries = {0};
+  for (const std::string& record : RecordsOf(reference)) {
+    boundaries.push_back(boundaries.back() + record.size());
+  }
+  ASSERT_GT(reference.size() / 400, 8000u);
+  ASSERT_EQ(mkfifo(dir_.File("fifo").c_str(), 0600), 0);
+
+  for (const std::vector<std::string>& mode : {std::vector<std::string>{}}) {
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+      // Read and write ends, so that the program's opens never wait and the
+      // reader never sees the end while the program reopens the pipe.
+      const int fifo = open(dir_.File("fifo").c_str(), O_RDWR | O_CLOEXEC);
+      ASSERT_GE(fifo, 0);
+      std::vector<std::string> stopped_args = args;
+      stopped_args.insert(stopped_args.end(), mode.begin(), mode.end());
+      stopped_args.insert(stopped_args.end(), {"-o", "fifo"});
+      RunningProgram program(dir_.path(), stopped_args);
+
+      // A slow reader, so that the program spends its time blocked in writes.
+      std::atomic<size_t> received = 0;
+      std::atomic<bool> ended = false;
+      std::string data;
+      std::thread reader([&] {
+        char chunk[4096];
+        for (;;) {
+          pollfd ready = {fifo, POLLIN, 0};
+          if (poll(&ready, 1, 10) == 1) {
+            const ssize_t n = read(fifo, chunk, sizeof chunk);
+            if (n > 0) data.append(chunk, static_cast<size_t>(n));
+            received = data.size();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          } else if (ended) {
+            return;
+          }
+        }
+      });
+      while (received < 100000) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      program.Signal(signal_number);
+      const ProgramResult result = program.Wait();
+      ended = true;
+      reader.join();
+      close(fifo);
+
+      EXPECT_EQ(result.signal, signal_number);
+      ASSERT_LE(data.size(), reference.size());
+      EXPECT_EQ(reference.compare(0, data.size(), data), 0) << signal_number;
+      EXPECT_TRUE(std::binary_search(boundaries.begin(), boundaries.end(), data.size()))
+          << "signal " << signal_number << " cut a record at byte " << data.size();
+    }
+  }
 }
 
 TEST_F(ReliabilityTest, ConcurrentAppendersNeverSplitARecord) {
