@@ -48,6 +48,9 @@ extensions:
               states it would evaluate, without running it or writing a file
   --limit N   stop after the first N qualifying plans (N a positive integer)
   --progress  a status line on standard error while the run goes on
+  --buffered  append records in large writes of whole records, at least
+              once a second: much faster; a stop from outside appends
+              them first, kill -9 loses those not yet appended
 
 exit status:
   0  the run is complete and every qualifying record is in the file
@@ -75,7 +78,7 @@ class ProgressSink final : public growth::EndStateSink {
 
   bool OnTick(const growth::PlanSearch& search) {
     progress_.Tick(search, writer_.records_written(), end_states_);
-    return true;
+    return writer_.OnTick(search);
   }
 
   uint64_t end_states() const { return end_states_; }
@@ -135,9 +138,11 @@ int main(int argc, char** argv) {
     growth::ProgressReporter progress(settings, std::chrono::milliseconds(200));
     ProgressSink sink(writer, progress);
     const bool exhausted = search->Run(sink);
+    writer.Finish();
     progress.Finish(*search, writer.records_written(), sink.end_states(), exhausted);
   } else {
     search->Run(writer);
+    writer.Finish();
   }
   return writer.records_lost() == 0 ? kExitAllWritten : kExitRecordsLost;
 }

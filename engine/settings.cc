@@ -23,6 +23,7 @@ enum class Field {
   kCount,
   kLimit,
   kProgress,
+  kBuffered,
 };
 
 struct Option {
@@ -32,7 +33,7 @@ struct Option {
 };
 
 // The order of this table is the order in which each argument is tested.
-constexpr std::array<Option, 16> kOptions = {{
+constexpr std::array<Option, 17> kOptions = {{
     {"-l", Field::kLevelCap, 0},
     {"-s", Field::kTarget, kStab},
     {"-h", Field::kTarget, kHack},
@@ -49,6 +50,7 @@ constexpr std::array<Option, 16> kOptions = {{
     {"--count", Field::kCount, 0},
     {"--limit", Field::kLimit, 0},
     {"--progress", Field::kProgress, 0},
+    {"--buffered", Field::kBuffered, 0},
 }};
 
 // A positive decimal integer that fits 63 bits: digits only, at least one
@@ -140,6 +142,9 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
           continue;
         case Field::kProgress:
           settings.show_progress = true;
+          continue;
+        case Field::kBuffered:
+          settings.buffered = true;
           continue;
         default:
           break;

@@ -2,7 +2,7 @@
 //
 // The scan tests every argument against the options in a fixed order
 // (-l -s -h -i -f -m -x -a -c -r -o, then --help --version --count --limit
-// --progress); after an option takes its value, the value itself is tested
+// --progress --buffered); after an option takes its value, the value itself is tested
 // against the options later in that order. Unknown
 // arguments are skipped, the last occurrence of an option wins, and integers
 // convert without ever failing. Only what the engine cannot run with is
@@ -35,6 +35,7 @@ struct RunSettings {
   bool show_version = false;   // --version
   bool count_only = false;     // --count
   bool show_progress = false;  // --progress
+  bool buffered = false;       // --buffered
   int64_t record_limit = 0;    // --limit N; 0 for none
 
   const char* ResultPath() const { return result_path.data(); }

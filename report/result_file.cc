@@ -24,6 +24,13 @@ constexpr std::string_view kCountPrefix = "- ";
 constexpr std::string_view kCountSuffix = " time\r\n";
 constexpr size_t kMaxNumberLength = 11;  // "-2147483648"
 
+// Every number has at least one digit, and a plan may have no step.
+constexpr size_t kMinRecordLength = [] {
+  size_t size = kLineEnd.size() + kCountPrefix.size() + 1 + kCountSuffix.size();
+  for (std::string_view label : kLabels) size += label.size() + 1;
+  return size;
+}();
+
 constexpr size_t kFirstLineCapacity = [] {
   size_t size = kLineEnd.size();
   for (std::string_view label : kLabels) size += label.size() + kMaxNumberLength;
@@ -168,19 +175,61 @@ AppendOutcome AppendToFile(const char* path, std::string_view bytes) {
   return result.records_written == 1 ? AppendOutcome::kWritten : AppendOutcome::kWriteFailed;
 }
 
-ResultFileWriter::ResultFileWriter(const RunSettings& settings, int message_fd)
+ResultFileWriter::ResultFileWriter(const RunSettings& settings, int message_fd, size_t buffer_bytes)
     : targets_(settings.targets),
       result_path_(settings.result_path),
       message_fd_(message_fd),
       record_limit_(settings.record_limit),
-      formatter_(settings.level_cap) {}
+      formatter_(settings.level_cap),
+      buffer_bytes_(buffer_bytes) {
+  if (!settings.buffered) return;
+  buffer_.reset(new char[buffer_bytes_]);
+  // Every record is longer than this, so the list never grows after this.
+  ends_.reserve(buffer_bytes_ / kMinRecordLength + 1);
+  holding_stops_.emplace();
+}
+
+ResultFileWriter::~ResultFileWriter() { Finish(); }
 
 bool ResultFileWriter::OnEndState(const PlanState& state, const PlanView& plan) {
   if (!MeetsTargets(state.values, targets_)) return true;
+  ++qualifying_;
   const std::string_view record = formatter_.Format(state, plan);
-  const size_t end = record.size();
-  Append(record, std::span<const size_t>(&end, 1));
-  return record_limit_ == 0 || records_written_ + records_lost_ < record_limit_;
+  if (buffer_ == nullptr) {
+    const size_t end = record.size();
+    Append(record, std::span<const size_t>(&end, 1));
+  } else {
+    if (buffered_ + record.size() > buffer_bytes_) Flush();
+    if (record.size() > buffer_bytes_) {
+      const size_t end = record.size();
+      Append(record, std::span<const size_t>(&end, 1));
+    } else {
+      if (buffered_ == 0) flush_due_ = Clock::now() + kLongestWait;
+      std::memcpy(buffer_.get() + buffered_, record.data(), record.size());
+      buffered_ += record.size();
+      ends_.push_back(buffered_);
+    }
+    // Ticks can be thousands of records apart, each perhaps a write.
+    if (StopHeld()) return false;
+  }
+  return record_limit_ == 0 || qualifying_ < record_limit_;
+}
+
+bool ResultFileWriter::Tick(Clock::time_point now) {
+  if (buffered_ > 0 && now >= flush_due_) Flush();
+  return !StopHeld();
+}
+
+void ResultFileWriter::Finish() {
+  if (buffer_ != nullptr) Flush();
+  holding_stops_.reset();
+}
+
+void ResultFileWriter::Flush() {
+  if (buffered_ == 0) return;
+  Append(std::string_view(buffer_.get(), buffered_), ends_);
+  buffered_ = 0;
+  ends_.clear();
 }
 
 void ResultFileWriter::Append(std::string_view bytes, std::span<const size_t> record_ends) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/program_runner.h"
 #include "tests/scratch.h"
 
 namespace growth {
@@ -257,6 +258,76 @@ TEST_F(ResultFileWriterTest, ReportsEveryRecordThatCannotBeWritten) {
     EXPECT_EQ(full.records_lost(), 1);
     EXPECT_TRUE(
         testing::ReadFile(messages_path_).ends_with("File Open Error !\nFile Write Error !\n"));
+  }
+}
+
+TEST_F(ResultFileWriterTest, BufferedRecordsWaitAtMostASecond) {
+  RunSettings settings = SettingsFor(dir_.File("out.txt"));
+  settings.buffered = true;
+  ResultFileWriter writer(settings, messages_fd_);
+  const PlanFixture plan({});
+  const PlanState state = StartingState(TypeRecordOf(8));
+  EXPECT_TRUE(writer.OnEndState(state, plan.View()));
+  EXPECT_TRUE(writer.OnEndState(state, plan.View()));
+  EXPECT_TRUE(writer.Tick(ResultFileWriter::Clock::time_point::min()));
+  EXPECT_FALSE(testing::FileExists(settings.ResultPath()));
+  EXPECT_TRUE(writer.Tick(ResultFileWriter::Clock::now() + ResultFileWriter::kLongestWait));
+  RecordFormatter formatter(settings.level_cap);
+  const std::string record(formatter.Format(state, plan.View()));
+  EXPECT_EQ(testing::ReadFile(settings.ResultPath()), record + record);
+  EXPECT_EQ(writer.records_written(), 2);
+}
+
+// Whatever the buffer's size, a buffered writer leaves the same bytes, the
+// same messages and the same counts as one that appends record by record.
+TEST_F(ResultFileWriterTest, BufferingChangesNothingButTheWrites) {
+  struct Outcome {
+    std::string file, messages;
+    int64_t written, lost;
+  };
+  const auto run = [&](const std::string& path, size_t buffer_bytes, int64_t limit) {
+    RunSettings settings = SettingsFor(path);
+    settings.type = 0;
+    settings.level_cap = 3;
+    settings.targets[kStab] = 5;  // purchases: records of several lengths
+    settings.record_limit = limit;
+    settings.buffered = buffer_bytes > 0;
+    const std::string messages = dir_.File("messages.txt");
+    const int fd = open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ResultFileWriter writer(settings, fd, buffer_bytes);
+    auto search = std::make_unique<PlanSearch>(settings);
+    search->Run(writer);
+    writer.Finish();
+    close(fd);
+    const bool scratch = path.starts_with(dir_.path());  // not /dev/full, which reads forever
+    const Outcome outcome = {scratch ? testing::ReadFile(path) : "", testing::ReadFile(messages),
+                             writer.records_written(), writer.records_lost()};
+    if (scratch) std::remove(path.c_str());
+    return outcome;
+  };
+  std::vector<std::string> paths = {dir_.File("out.txt"), dir_.File("missing/out.txt")};
+  if (testing::FileExists("/dev/full")) paths.push_back("/dev/full");
+  // Buffers that no record fits, that some records fit and some do not,
+  // that take a few records, and the real one.
+  std::vector<std::string> records;
+  ASSERT_TRUE(testing::SplitRecords(run(paths[0], 0, 0).file, &records));
+  const auto [shortest, longest] = std::minmax_element(
+      records.begin(), records.end(), [](auto& a, auto& b) { return a.size() < b.size(); });
+  ASSERT_LT(shortest->size(), longest->size());
+  const size_t sizes[] = {1, (shortest->size() + longest->size()) / 2, 3 * longest->size(),
+                          ResultFileWriter::kBufferBytes};
+  for (const std::string& path : paths) {
+    for (int64_t limit : {0, 100}) {
+      const Outcome plain = run(path, 0, limit);
+      ASSERT_GT(plain.written + plain.lost, 99);
+      for (size_t buffer_bytes : sizes) {
+        const Outcome buffered = run(path, buffer_bytes, limit);
+        EXPECT_EQ(buffered.file, plain.file) << path << " " << buffer_bytes;
+        EXPECT_EQ(buffered.messages, plain.messages) << path << " " << buffer_bytes;
+        EXPECT_EQ(buffered.written, plain.written) << path << " " << buffer_bytes;
+        EXPECT_EQ(buffered.lost, plain.lost) << path << " " << buffer_bytes;
+      }
+    }
   }
 }
 

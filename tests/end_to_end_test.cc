@@ -201,27 +201,31 @@ TEST_F(EndToEndTest, FileSizeLimitFailsWritesButNotTheRun) {
       {20000, 8192, "2", 0},
   };
   for (const auto& c : cases) {
-    std::remove(dir_.File("all.txt").c_str());
-    ASSERT_EQ(Run({"-c", "9", "-l", c.cap, "-o", "all.txt"}).exit_status, 0);
-    std::vector<std::string> all;
-    ASSERT_TRUE(SplitRecords(ReadFile(dir_.File("all.txt")), &all));
-    std::string expected(c.earlier, '#');
-    WriteFile(dir_.File("OUTPUT.txt"), expected);
-    RunLimits limits;
-    limits.max_file_size = c.limit;
-    const ProgramResult result = Run({"-c", "9", "-l", c.cap}, limits);
-    EXPECT_EQ(result.signal, 0) << c.earlier;
-    EXPECT_EQ(result.exit_status, 1) << c.earlier;
-    std::string messages;
-    for (size_t i = 0; i < all.size(); ++i) {
-      if (i < c.records_kept) {
-        expected += all[i];
-      } else {
-        messages += "File Write Error !\n";
+    for (const bool buffered : {false, true}) {
+      std::remove(dir_.File("all.txt").c_str());
+      ASSERT_EQ(Run({"-c", "9", "-l", c.cap, "-o", "all.txt"}).exit_status, 0);
+      std::vector<std::string> all;
+      ASSERT_TRUE(SplitRecords(ReadFile(dir_.File("all.txt")), &all));
+      std::string expected(c.earlier, '#');
+      WriteFile(dir_.File("OUTPUT.txt"), expected);
+      RunLimits limits;
+      limits.max_file_size = c.limit;
+      std::vector<std::string> args = {"-c", "9", "-l", c.cap};
+      if (buffered) args.push_back("--buffered");
+      const ProgramResult result = Run(args, limits);
+      EXPECT_EQ(result.signal, 0) << c.earlier;
+      EXPECT_EQ(result.exit_status, 1) << c.earlier;
+      std::string messages;
+      for (size_t i = 0; i < all.size(); ++i) {
+        if (i < c.records_kept) {
+          expected += all[i];
+        } else {
+          messages += "File Write Error !\n";
+        }
       }
+      EXPECT_EQ(Output(), expected) << c.earlier << buffered;
+      EXPECT_EQ(result.out, messages) << c.earlier << buffered;
     }
-    EXPECT_EQ(Output(), expected) << c.earlier;
-    EXPECT_EQ(result.out, messages) << c.earlier;
   }
 }
 

@@ -23,7 +23,8 @@ TEST_F(ExtensionsTest, HelpAndVersionRunNothingElse) {
   const ProgramResult help = Run({"--help", "-l", "1"});
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_EQ(help.out.rfind("usage: growth-planner", 0), 0u);
-  for (const char* option : {"-l N", "-o PATH", "--count", "--limit N", "--progress"}) {
+  for (const char* option :
+       {"-l N", "-o PATH", "--count", "--limit N", "--progress", "--buffered"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(help.err, "");
@@ -163,6 +164,30 @@ TEST_F(ExtensionsTest, LimitTakesOnlyAPositiveDecimalInteger) {
   EXPECT_EQ(Run({"-l", "1", "--limit"}).err, "growth-planner: option --limit needs a value\n");
   EXPECT_TRUE(dir_.Entries().empty());
   EXPECT_EQ(Run({"-l", "1", "--limit", "0009223372036854775807"}).exit_status, 0);
+}
+
+TEST_F(ExtensionsTest, BufferedRunsLeaveTheSameBytesAndMessages) {
+  const std::vector<std::vector<std::string>> runs = {
+      {"-c", "8", "-l", "7"},  // several buffers' worth
+      {"-c", "9", "-l", "4", "-s", "7", "-f", "5"},
+      {"-c", "0", "-l", "3", "-s", "5", "--limit", "100"},
+      {"-c", "9", "-l", "4", "-s", "6", "--progress"},
+      {"-c", "9", "-l", "3", "-o", "/dev/stdout"},
+      {"-c", "9", "-l", "3", "-o", "no/dir/x"},
+  };
+  for (std::vector<std::string> args : runs) {
+    const ProgramResult plain = Run(args);
+    const std::string plain_file = ReadFile(dir_.File("OUTPUT.txt"));
+    std::remove(dir_.File("OUTPUT.txt").c_str());
+    args.push_back("--buffered");
+    const ProgramResult buffered = Run(args);
+    const std::string buffered_file = ReadFile(dir_.File("OUTPUT.txt"));
+    std::remove(dir_.File("OUTPUT.txt").c_str());
+    EXPECT_EQ(buffered.exit_status, plain.exit_status) << args[3];
+    EXPECT_TRUE(buffered.out == plain.out) << args[3];
+    EXPECT_TRUE(buffered_file == plain_file) << args[3];
+    EXPECT_FALSE(plain.out.empty() && plain_file.empty()) << args[3];
+  }
 }
 
 TEST_F(ExtensionsTest, ProgressGoesToStandardErrorOnly) {
