@@ -184,7 +184,7 @@ ResultFileWriter::ResultFileWriter(const RunSettings& settings, int message_fd, 
       buffer_bytes_(buffer_bytes) {
   if (!settings.buffered) return;
   buffer_.reset(new char[buffer_bytes_]);
-  // Every record is longer than this, so the list never grows after this.
+  // No record is shorter than this, so the list never outgrows its reserve.
   ends_.reserve(buffer_bytes_ / kMinRecordLength + 1);
   holding_stops_.emplace();
 }

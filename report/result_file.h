@@ -90,11 +90,12 @@ AppendOutcome AppendToFile(const char* path, std::string_view bytes);
 //
 // Buffered (settings.buffered), records collect in `buffer_bytes` and are
 // appended in one write when the next one would not fit, once the oldest
-// has waited a second (checked on the search's ticks), and by Finish. A
-// record that would not fit an empty buffer is appended on its own. While a
-// buffered writer lives, stops from outside are held back: the search is
-// ended at its next tick, and Finish appends what was collected before the
-// stop takes effect.
+// has waited a second (checked on the search's ticks), and by Finish; the
+// file is still reopened for each append, so that moving or rotating it
+// takes effect at the next one. A record that would not fit an empty buffer
+// is appended on its own. While a buffered writer lives, stops from outside
+// are held back: the search is ended at its next record or tick, and Finish
+// appends what was collected before the stop takes effect.
 class ResultFileWriter final : public EndStateSink {
  public:
   using Clock = std::chrono::steady_clock;
