@@ -4,6 +4,7 @@
 // the command line is refused.
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <span>
@@ -70,10 +71,14 @@ extensions:
               the K best); V is a label of the record's first line:
               S H I F M X A HP MP SP WT Point
   --min V     the same for the least
+  --buffered  append records in large writes of whole records, at least
+              once a second: much faster; a stop from outside appends
+              them first, kill -9 loses those not yet appended
 
 exit status:
   0  the run is complete and every qualifying record is in the file
-  1  some qualifying records could not be written; or --count ran out of memory
+  1  some qualifying records could not be written; --count ran out of memory;
+     or what --help, --version or --count print could not be written
   2  the command line was refused; nothing was run or written
 
 Work grows exponentially with the cap: the defaults would write 6^18 records.
@@ -103,7 +108,7 @@ class RunSink final : public growth::EndStateSink {
 
   bool OnTick(const growth::PlanSearch& search) {
     if (progress_ != nullptr) progress_->Tick(search, writer_.records_written(), end_states_);
-    return true;
+    return writer_.OnTick(search);
   }
 
   uint64_t end_states() const { return end_states_; }
@@ -115,6 +120,10 @@ class RunSink final : public growth::EndStateSink {
   uint64_t pass_over_;
   uint64_t end_states_ = 0;
 };
+
+// Past a file-size limit a write must fail (EFBIG) and be reported like any
+// other failed write, not end the run.
+void IgnoreFileSizeLimit() { std::signal(SIGXFSZ, SIG_IGN); }
 
 void PrintNotes(const std::vector<std::string>& notes) {
   for (const std::string& note : notes) std::fprintf(stderr, "growth-planner: %s\n", note.c_str());
@@ -136,6 +145,12 @@ void BuildStates(growth::RunStates& states, bool want_viable, bool want_counts) 
   }
 }
 
+// What was printed on standard output must have reached it (--help >/dev/full
+// fails like any other lost output).
+int PrintedStatus() {
+  return std::fflush(stdout) == 0 && !std::ferror(stdout) ? kExitAllWritten : kExitRecordsLost;
+}
+
 int Count(const growth::RunSettings& settings) {
   growth::PlanCounter counter(settings);
   if (counter.Count({}) != growth::PlanCounter::Outcome::kCounted) {
@@ -146,7 +161,7 @@ int Count(const growth::RunSettings& settings) {
   if (!growth::SelectsWindow(settings)) {
     std::printf("records: %s\nend states: %s\n", counter.records().ToDecimal().c_str(),
                 counter.end_states().ToDecimal().c_str());
-    return std::fflush(stdout) == 0 ? kExitAllWritten : kExitRecordsLost;
+    return PrintedStatus();
   }
   growth::RunStates states(settings, kExplicitBudget);
   BuildStates(states, false, true);
@@ -176,7 +191,7 @@ int Count(const growth::RunSettings& settings) {
   } else {
     std::printf("window: no records of %s\n", counter.records().ToDecimal().c_str());
   }
-  return std::fflush(stdout) == 0 ? kExitAllWritten : kExitRecordsLost;
+  return PrintedStatus();
 }
 
 // The plan `steps` replayed from the start: the end state of its record.
@@ -209,6 +224,8 @@ int WriteBest(const growth::RunSettings& settings) {
   }
   growth::RunSettings unlimited = settings;
   unlimited.record_limit = 0;
+  IgnoreFileSizeLimit();
+  growth::InstallStopDeferral();
   growth::ResultFileWriter writer(unlimited);
   const growth::CandidateList& list = states.graph.candidates();
   const int64_t count = settings.record_limit > 0 ? settings.record_limit : 1;
@@ -216,6 +233,7 @@ int WriteBest(const growth::RunSettings& settings) {
     writer.OnEndState(Replay(settings, list, steps), growth::PlanView(steps, list));
     return true;
   });
+  writer.Finish();
   if (outcome == growth::BestPlans::Outcome::kOverMemory) {
     std::fprintf(stderr, "growth-planner: too many plans to rank within 1 GiB of memory\n");
     return kExitRecordsLost;
@@ -241,6 +259,7 @@ int RunSearch(const growth::RunSettings& settings) {
   PrintNotes(notes);
   if (window.start == growth::RunWindow::Start::kNothingLeft) return kExitAllWritten;
 
+  IgnoreFileSizeLimit();
   growth::InstallStopDeferral();
   // The snapshot stack is large; it lives on the heap for the whole run.
   auto search = std::make_unique<growth::PlanSearch>(
@@ -259,12 +278,15 @@ int RunSearch(const growth::RunSettings& settings) {
     }
     RunSink sink(settings, writer, &progress, pass_over);
     const bool exhausted = search->Run(sink);
+    writer.Finish();
     progress.Finish(*search, writer.records_written(), sink.end_states(), exhausted);
   } else if (pass_over > 0) {
     RunSink sink(settings, writer, nullptr, pass_over);
     search->Run(sink);
+    writer.Finish();
   } else {
     search->Run(writer);
+    writer.Finish();
   }
   return writer.records_lost() == 0 ? kExitAllWritten : kExitRecordsLost;
 }
@@ -277,11 +299,11 @@ int main(int argc, char** argv) {
   const bool accepted = growth::ParseArguments(argc, argv, settings, error);
   if (settings.show_help) {
     std::fputs(kUsage, stdout);
-    return kExitAllWritten;
+    return PrintedStatus();
   }
   if (settings.show_version) {
     std::printf("growth-planner %s\n", GROWTH_PLANNER_VERSION);
-    return kExitAllWritten;
+    return PrintedStatus();
   }
   if (!accepted) {
     std::fprintf(stderr, "growth-planner: %s\n", error.c_str());

@@ -1,20 +1,33 @@
 #!/usr/bin/env bash
 # Whole-program timings: the built planner on a few runs, records to a real
-# file in a scratch directory. Usage: bench/program_runs.sh build/growth-planner
+# file in a scratch directory, then the same bytes written by dd in 1 MiB
+# blocks, the pace of the disk itself. Usage: bench/program_runs.sh build/growth-planner
 set -euo pipefail
 program=$(realpath "$1")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch"
 
+seconds_since() { awk "BEGIN { print $EPOCHREALTIME - $1 }"; }
+
 run() {
   rm -f OUTPUT.txt
   local start=$EPOCHREALTIME
   "$program" "$@"
-  local end=$EPOCHREALTIME
+  local elapsed
+  elapsed=$(seconds_since "$start")
   local records=0
   [ -f OUTPUT.txt ] && records=$(($(wc -l <OUTPUT.txt) / 2))
-  printf '%-34s %10.3f s %12d records\n' "$*" "$(awk "BEGIN { print $end - $start }")" "$records"
+  printf '%-34s %10.3f s %12d records %12.0f records/s\n' "$*" "$elapsed" "$records" \
+    "$(awk "BEGIN { print $records / $elapsed }")"
+}
+
+# The bytes of the last run, copied by dd into a new file.
+bare() {
+  rm -f copy.txt
+  local start=$EPOCHREALTIME
+  dd if=OUTPUT.txt of=copy.txt bs=1M status=none
+  printf '%-34s %10.3f s\n' "dd bs=1M of the same bytes" "$(seconds_since "$start")"
 }
 
 run -c 0 -l 6 -s 99 -h 99
@@ -22,3 +35,6 @@ run -c 8 -l 8
 run -c 9 -l 10
 run -c 0 -l 4 -s 8 -h 5
 run -c 9 -l 5 -s 8 -f 5
+run -c 8 -l 9
+run -c 8 -l 9 --buffered
+bare

@@ -28,6 +28,7 @@ enum class Field {
   kResume,
   kMax,
   kMin,
+  kBuffered,
 };
 
 struct Option {
@@ -37,17 +38,28 @@ struct Option {
 };
 
 // The order of this table is the order in which each argument is tested.
-constexpr std::array<Option, 21> kOptions = {{
-    {"-l", Field::kLevelCap, 0},       {"-s", Field::kTarget, kStab},
-    {"-h", Field::kTarget, kHack},     {"-i", Field::kTarget, kInt},
-    {"-f", Field::kTarget, kDef},      {"-m", Field::kTarget, kMr},
-    {"-x", Field::kTarget, kDex},      {"-a", Field::kTarget, kAgi},
-    {"-c", Field::kType, 0},           {"-r", Field::kBonusRate, 0},
-    {"-o", Field::kResultPath, 0},     {"--help", Field::kHelp, 0},
-    {"--version", Field::kVersion, 0}, {"--count", Field::kCount, 0},
-    {"--limit", Field::kLimit, 0},     {"--progress", Field::kProgress, 0},
-    {"--skip", Field::kSkip, 0},       {"--shard", Field::kShard, 0},
-    {"--resume", Field::kResume, 0},   {"--max", Field::kMax, 0},
+constexpr std::array<Option, 22> kOptions = {{
+    {"-l", Field::kLevelCap, 0},
+    {"-s", Field::kTarget, kStab},
+    {"-h", Field::kTarget, kHack},
+    {"-i", Field::kTarget, kInt},
+    {"-f", Field::kTarget, kDef},
+    {"-m", Field::kTarget, kMr},
+    {"-x", Field::kTarget, kDex},
+    {"-a", Field::kTarget, kAgi},
+    {"-c", Field::kType, 0},
+    {"-r", Field::kBonusRate, 0},
+    {"-o", Field::kResultPath, 0},
+    {"--help", Field::kHelp, 0},
+    {"--version", Field::kVersion, 0},
+    {"--count", Field::kCount, 0},
+    {"--limit", Field::kLimit, 0},
+    {"--progress", Field::kProgress, 0},
+    {"--buffered", Field::kBuffered, 0},
+    {"--skip", Field::kSkip, 0},
+    {"--shard", Field::kShard, 0},
+    {"--resume", Field::kResume, 0},
+    {"--max", Field::kMax, 0},
     {"--min", Field::kMin, 0},
 }};
 
@@ -125,8 +137,9 @@ int32_t ParseInteger(std::string_view text) {
 
 bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, std::string& error) {
   // The texts behind the values that get checked once the scan is done, so
-  // that a later occurrence of an option can still replace a bad one. A
-  // result path is checked as it is copied: it must fit the field.
+  // that a later occurrence of an option can still replace a bad one, and so
+  // that --help and --version are seen whatever comes before them. Every
+  // result path must fit the field: the first that does not is kept here.
   const char* type_text = nullptr;
   const char* cap_text = nullptr;
   const char* limit_text = nullptr;
@@ -134,6 +147,7 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
   const char* shard_text = nullptr;
   const char* max_text = nullptr;
   const char* min_text = nullptr;
+  const char* long_path_text = nullptr;
 
   int i = 1;
   while (i < argc) {
@@ -154,6 +168,9 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
           continue;
         case Field::kResume:
           settings.resume = true;
+          continue;
+        case Field::kBuffered:
+          settings.buffered = true;
           continue;
         default:
           break;
@@ -181,12 +198,11 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
           break;
         case Field::kResultPath: {
           const size_t length = std::strlen(value);
-          if (length >= settings.result_path.size()) {
-            error = "result path is " + std::to_string(length) + " bytes, longer than " +
-                    std::to_string(settings.result_path.size() - 1) + ": " + Quoted(value);
-            return false;
+          if (length < settings.result_path.size()) {
+            std::memcpy(settings.result_path.data(), value, length + 1);
+          } else if (long_path_text == nullptr) {
+            long_path_text = value;
           }
-          std::memcpy(settings.result_path.data(), value, length + 1);
           break;
         }
         case Field::kLimit:
@@ -211,6 +227,12 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
     ++i;
   }
 
+  if (long_path_text != nullptr) {
+    error = "result path is " + std::to_string(std::strlen(long_path_text)) +
+            " bytes, longer than " + std::to_string(settings.result_path.size() - 1) + ": " +
+            Quoted(long_path_text);
+    return false;
+  }
   if (settings.type < 0 || settings.type >= kTypeCount) {
     error = "type " + ValueText(type_text, settings.type) + " is outside 0 to " +
             std::to_string(kTypeCount - 1);

@@ -2,14 +2,14 @@
 //
 // The scan tests every argument against the options in a fixed order
 // (-l -s -h -i -f -m -x -a -c -r -o, then --help --version --count --limit
-// --progress --skip --shard --resume --max --min); after an option takes its value, the value
-// itself is tested against the options later in that order. Unknown arguments are skipped, the last
-// occurrence of an option wins, and integers convert without ever failing. Only what the engine
-// cannot run with is refused: an option with no value after it, a type outside 0..23, a level cap
-// whose plans could outgrow the snapshot stack, a result path longer than 255 bytes, a --limit,
-// --skip or --shard that is not the decimal it should be, a --max or --min that names no value of a
-// record, and combinations without a clear meaning (--max with --min, and either with
-// --count, --skip, --shard or --resume).
+// --progress --buffered --skip --shard --resume --max --min); after an option takes its value,
+// the value itself is tested against the options later in that order. Unknown arguments are
+// skipped, the last occurrence of an option wins, and integers convert without ever failing. Only
+// what the engine cannot run with is refused: an option with no value after it, a type outside
+// 0..23, a level cap whose plans could outgrow the snapshot stack, a result path longer than 255
+// bytes, a --limit, --skip or --shard that is not the decimal it should be, a --max or --min that
+// names no value of a record, and combinations without a clear meaning (--max with --min, and
+// either with --count, --skip, --shard or --resume).
 #ifndef GROWTH_PLANNER_ENGINE_SETTINGS_H_
 #define GROWTH_PLANNER_ENGINE_SETTINGS_H_
 
@@ -36,6 +36,7 @@ struct RunSettings {
   bool show_version = false;   // --version
   bool count_only = false;     // --count
   bool show_progress = false;  // --progress
+  bool buffered = false;       // --buffered
   int64_t record_limit = 0;    // --limit N; 0 for none
   int64_t skip = 0;            // --skip N: qualifying plans passed over first
   int64_t shard_index = 0;     // --shard K/N: K, 1..N; 0 for no sharding

@@ -110,8 +110,8 @@ TEST(ParseArgumentsTest, SeveralOptionsInAnyOrder) {
 TEST(ParseArgumentsTest, LastOccurrenceWins) {
   EXPECT_EQ(Parse({"-l", "3", "-l", "7"}).settings.level_cap, 7);
   EXPECT_EQ(PathOf(Parse({"-o", "a", "-o", "b"})), "b");
-  // A type or cap replaced later is never looked at; a path must fit its
-  // field as it is copied.
+  // A type or cap replaced later is never looked at; every path must fit
+  // its field.
   EXPECT_TRUE(Parse({"-c", "30", "-c", "3"}).accepted);
   EXPECT_TRUE(Parse({"-l", "9000", "-l", "3"}).accepted);
   EXPECT_FALSE(Parse({"-o", std::string(300, 'p'), "-o", "ok"}).accepted);

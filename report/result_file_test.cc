@@ -2,12 +2,16 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/program_runner.h"
 #include "tests/scratch.h"
 
 namespace growth {
@@ -117,6 +121,92 @@ TEST(AppendToFileTest, ReportsWhatWentWrong) {
   }
 }
 
+// Writes as the scenario in g_script says, and notes whether another
+// descriptor of the same file could take the lock meanwhile.
+struct WriteStep {
+  ssize_t take;                // bytes to let through; -1 fails the write (ENOSPC)
+  bool other_appends = false;  // another program appends a line right after
+};
+struct WriteScript {
+  std::string path;
+  std::vector<WriteStep> steps;  // once used up, every write goes through whole
+  size_t at = 0;
+  int unlocked_writes = 0;
+};
+WriteScript* g_script = nullptr;
+
+ssize_t ScriptedWrite(int fd, const void* data, size_t size) {
+  const int probe = open(g_script->path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (flock(probe, LOCK_EX | LOCK_NB) == 0) ++g_script->unlocked_writes;
+  close(probe);
+  const WriteStep step =
+      g_script->at < g_script->steps.size() ? g_script->steps[g_script->at++] : WriteStep{-2};
+  if (step.take == -1) {
+    errno = ENOSPC;
+    return -1;
+  }
+  const size_t take = step.take == -2 ? size : std::min(size, static_cast<size_t>(step.take));
+  const ssize_t written = write(fd, data, take);
+  if (step.other_appends) {
+    const int other = open(g_script->path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    EXPECT_EQ(write(other, "other\r\n", 7), 7);
+    close(other);
+  }
+  return written;
+}
+
+TEST(AppendRecordsTest, ShortWritesKeepWholeRecordsAndTakeBackOnlyTheirOwnBytes) {
+  const std::string records = "first\r\nsecond\r\nthird\r\n";
+  const size_t ends[] = {7, 15, 22};
+  const struct {
+    std::vector<WriteStep> steps;
+    std::string file;  // what the file holds afterwards
+    int64_t written;
+    size_t left_cut;
+  } cases[] = {
+      {{}, records, 3, 0},
+      // The file took three bytes of the second record: they are taken back,
+      // and the third, which fits, is written after the first.
+      {{{10}}, "first\r\nthird\r\n", 2, 0},
+      // Something else appended after the three bytes: they must stay.
+      {{{10, true}}, "first\r\nsecother\r\nthird\r\n", 2, 3},
+      {{{7}, {-1}}, "first\r\n", 1, 0},
+      {{{-1}}, "", 0, 0},
+      {{{3}, {-1}}, "", 0, 0},
+  };
+  for (const auto& c : cases) {
+    testing::ScratchDirectory dir;
+    WriteScript script{dir.File("out.txt"), c.steps};
+    testing::WriteFile(script.path, "");
+    g_script = &script;
+    const AppendResult result = AppendRecords(script.path.c_str(), records, ends, ScriptedWrite);
+    EXPECT_TRUE(result.opened);
+    EXPECT_EQ(testing::ReadFile(script.path), c.file) << c.file;
+    EXPECT_EQ(result.records_written, c.written) << c.file;
+    EXPECT_EQ(result.bytes_left_cut, c.left_cut) << c.file;
+    EXPECT_EQ(script.unlocked_writes, 0) << c.file;
+  }
+}
+
+TEST(AppendRecordsTest, PipesGetTheRestOfAnInterruptedWrite) {
+  testing::ScratchDirectory dir;
+  const std::string path = dir.File("fifo");
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  const int reader = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  const std::string records = "first\r\nsecond\r\nthird\r\n";
+  const size_t ends[] = {7, 15, 22};
+  WriteScript script{path, {{3}, {9}, {1}}};
+  g_script = &script;
+  const AppendResult result = AppendRecords(path.c_str(), records, ends, ScriptedWrite);
+  EXPECT_EQ(result.records_written, 3);
+  EXPECT_EQ(result.bytes_left_cut, 0u);
+  char got[64];
+  EXPECT_EQ(read(reader, got, sizeof got), static_cast<ssize_t>(records.size()));
+  EXPECT_EQ(std::string(got, records.size()), records);
+  close(reader);
+}
+
 class ResultFileWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -178,6 +268,76 @@ TEST_F(ResultFileWriterTest, ReportsEveryRecordThatCannotBeWritten) {
     EXPECT_EQ(full.records_lost(), 1);
     EXPECT_TRUE(
         testing::ReadFile(messages_path_).ends_with("File Open Error !\nFile Write Error !\n"));
+  }
+}
+
+TEST_F(ResultFileWriterTest, BufferedRecordsWaitAtMostASecond) {
+  RunSettings settings = SettingsFor(dir_.File("out.txt"));
+  settings.buffered = true;
+  ResultFileWriter writer(settings, messages_fd_);
+  const PlanFixture plan({});
+  const PlanState state = StartingState(TypeRecordOf(8));
+  EXPECT_TRUE(writer.OnEndState(state, plan.View()));
+  EXPECT_TRUE(writer.OnEndState(state, plan.View()));
+  EXPECT_TRUE(writer.Tick(ResultFileWriter::Clock::time_point::min()));
+  EXPECT_FALSE(testing::FileExists(settings.ResultPath()));
+  EXPECT_TRUE(writer.Tick(ResultFileWriter::Clock::now() + ResultFileWriter::kLongestWait));
+  RecordFormatter formatter(settings.level_cap);
+  const std::string record(formatter.Format(state, plan.View()));
+  EXPECT_EQ(testing::ReadFile(settings.ResultPath()), record + record);
+  EXPECT_EQ(writer.records_written(), 2);
+}
+
+// Whatever the buffer's size, a buffered writer leaves the same bytes, the
+// same messages and the same counts as one that appends record by record.
+TEST_F(ResultFileWriterTest, BufferingChangesNothingButTheWrites) {
+  struct Outcome {
+    std::string file, messages;
+    int64_t written, lost;
+  };
+  const auto run = [&](const std::string& path, size_t buffer_bytes, int64_t limit) {
+    RunSettings settings = SettingsFor(path);
+    settings.type = 0;
+    settings.level_cap = 3;
+    settings.targets[kStab] = 5;  // purchases: records of several lengths
+    settings.record_limit = limit;
+    settings.buffered = buffer_bytes > 0;
+    const std::string messages = dir_.File("messages.txt");
+    const int fd = open(messages.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ResultFileWriter writer(settings, fd, buffer_bytes);
+    auto search = std::make_unique<PlanSearch>(settings);
+    search->Run(writer);
+    writer.Finish();
+    close(fd);
+    const bool scratch = path.starts_with(dir_.path());  // not /dev/full, which reads forever
+    const Outcome outcome = {scratch ? testing::ReadFile(path) : "", testing::ReadFile(messages),
+                             writer.records_written(), writer.records_lost()};
+    if (scratch) std::remove(path.c_str());
+    return outcome;
+  };
+  std::vector<std::string> paths = {dir_.File("out.txt"), dir_.File("missing/out.txt")};
+  if (testing::FileExists("/dev/full")) paths.push_back("/dev/full");
+  // Buffers that no record fits, that some records fit and some do not,
+  // that take a few records, and the real one.
+  std::vector<std::string> records;
+  ASSERT_TRUE(testing::SplitRecords(run(paths[0], 0, 0).file, &records));
+  const auto [shortest, longest] = std::minmax_element(
+      records.begin(), records.end(), [](auto& a, auto& b) { return a.size() < b.size(); });
+  ASSERT_LT(shortest->size(), longest->size());
+  const size_t sizes[] = {1, (shortest->size() + longest->size()) / 2, 3 * longest->size(),
+                          ResultFileWriter::kBufferBytes};
+  for (const std::string& path : paths) {
+    for (int64_t limit : {0, 100}) {
+      const Outcome plain = run(path, 0, limit);
+      ASSERT_GT(plain.written + plain.lost, 99);
+      for (size_t buffer_bytes : sizes) {
+        const Outcome buffered = run(path, buffer_bytes, limit);
+        EXPECT_EQ(buffered.file, plain.file) << path << " " << buffer_bytes;
+        EXPECT_EQ(buffered.messages, plain.messages) << path << " " << buffer_bytes;
+        EXPECT_EQ(buffered.written, plain.written) << path << " " << buffer_bytes;
+        EXPECT_EQ(buffered.lost, plain.lost) << path << " " << buffer_bytes;
+      }
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -139,12 +140,15 @@ ResumePoint FindResumePoint(const RunSettings& settings, bool cut) {
     point.kind = ResumePoint::Kind::kAfter;
   }
   if (cut && !torn.empty()) {
+    // Under the appenders' lock, and only if nothing was appended since the
+    // file was read: the bytes cut must be the torn record's.
     const int out = open(path, O_WRONLY | O_CLOEXEC);
-    if (out < 0 || ftruncate(out, size - static_cast<off_t>(torn.size())) != 0) {
-      if (out >= 0) close(out);
-      return Refuse("cannot cut the torn record off the end of the result file");
-    }
-    close(out);
+    struct stat now {};
+    const bool cut_off = out >= 0 && flock(out, LOCK_EX) == 0 && fstat(out, &now) == 0 &&
+                         now.st_size == size &&
+                         ftruncate(out, size - static_cast<off_t>(torn.size())) == 0;
+    if (out >= 0) close(out);
+    if (!cut_off) return Refuse("cannot cut the torn record off the end of the result file");
   }
   return point;
 }

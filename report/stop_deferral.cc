@@ -7,7 +7,7 @@
 namespace growth {
 namespace {
 
-volatile sig_atomic_t g_writing = 0;
+volatile sig_atomic_t g_depth = 0;  // DeferStops alive
 volatile sig_atomic_t g_held_signal = 0;
 
 // Stops the process the way the signal would have without a handler.
@@ -17,7 +17,7 @@ void StopBy(int signal_number) {
 }
 
 extern "C" void OnStopSignal(int signal_number) {
-  if (g_writing != 0) {
+  if (g_depth != 0) {
     g_held_signal = signal_number;
   } else {
     StopBy(signal_number);
@@ -41,11 +41,15 @@ void InstallStopDeferral() {
   }
 }
 
-DeferStops::DeferStops() { g_writing = 1; }
+DeferStops::DeferStops() { g_depth = g_depth + 1; }
 
 DeferStops::~DeferStops() {
-  g_writing = 0;
-  if (g_held_signal != 0) StopBy(g_held_signal);
+  // A signal between the load and the store sees either depth: held back
+  // if it sees the old one, and then taken just below.
+  g_depth = g_depth - 1;
+  if (g_depth == 0 && g_held_signal != 0) StopBy(g_held_signal);
 }
+
+bool StopHeld() { return g_held_signal != 0; }
 
 }  // namespace growth

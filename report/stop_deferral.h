@@ -16,7 +16,8 @@ namespace growth {
 void InstallStopDeferral();
 
 // While one of these lives, a stop is held back (whether or not the
-// handlers are installed, it costs two stores).
+// handlers are installed, it costs two stores). They nest: a stop held back
+// takes effect when the outermost one goes.
 class DeferStops {
  public:
   DeferStops();
@@ -24,6 +25,10 @@ class DeferStops {
   DeferStops(const DeferStops&) = delete;
   DeferStops& operator=(const DeferStops&) = delete;
 };
+
+// True once a stop has been held back; code that holds stops for long
+// polls this to wind up.
+bool StopHeld();
 
 }  // namespace growth
 

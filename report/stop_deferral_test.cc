@@ -58,6 +58,23 @@ TEST(StopDeferralTest, StopDuringAWriteWaitsForTheWrite) {
   }
 }
 
+TEST(StopDeferralTest, NestedDeferralsWaitForTheOutermost) {
+  const ChildOutcome outcome = InChild([](int fd) {
+    {
+      const DeferStops run;
+      {
+        const DeferStops write;
+        raise(SIGTERM);
+      }
+      if (StopHeld()) Say(fd, "held;");
+      Say(fd, "flushed;");
+    }
+    Say(fd, "went on");
+  });
+  EXPECT_EQ(outcome.said, "held;flushed;");
+  EXPECT_EQ(outcome.signal, SIGTERM);
+}
+
 TEST(StopDeferralTest, StopElsewhereIsImmediate) {
   const ChildOutcome outcome = InChild([](int fd) {
     raise(SIGINT);

@@ -187,21 +187,46 @@ TEST_F(EndToEndTest, FullDeviceIsReportedAsAWriteError) {
   EXPECT_EQ(result.out, "File Write Error !\nFile Write Error !\nFile Write Error !\n");
 }
 
-TEST_F(EndToEndTest, ShortWriteIsCutOffTheFile) {
-  // Room for the earlier content and one record of the nine: the second
-  // record's write falls short and must leave no fragment behind.
-  const std::string earlier(1000, '#');
-  WriteFile(dir_.File("OUTPUT.txt"), earlier);
-  const ProgramResult result = Run({"-c", "9", "-l", "3"}, RunLimits{1000 + 120});
-  EXPECT_EQ(result.exit_status, 1);
-  const std::string output = Output();
-  ASSERT_EQ(output.substr(0, earlier.size()), earlier);
-  const std::vector<Record> records = Records(output.substr(earlier.size()));
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].plan, kCommon + " " + kCommon + " - 3 time");
-  std::string eight_times;
-  for (int i = 0; i < 8; ++i) eight_times += "File Write Error !\n";
-  EXPECT_EQ(result.out, eight_times);
+TEST_F(EndToEndTest, FileSizeLimitFailsWritesButNotTheRun) {
+  const struct {
+    size_t earlier;  // bytes in the file before the run
+    off_t limit;     // the run's file-size limit
+    std::string cap;
+    size_t records_kept;
+  } cases[] = {
+      // Room for one record of the nine: the second one's write falls short
+      // and must leave no fragment behind.
+      {1000, 1000 + 120, "3", 1},
+      // Already past the limit: every write fails, and the run goes on.
+      {20000, 8192, "2", 0},
+  };
+  for (const auto& c : cases) {
+    for (const bool buffered : {false, true}) {
+      std::remove(dir_.File("all.txt").c_str());
+      ASSERT_EQ(Run({"-c", "9", "-l", c.cap, "-o", "all.txt"}).exit_status, 0);
+      std::vector<std::string> all;
+      ASSERT_TRUE(SplitRecords(ReadFile(dir_.File("all.txt")), &all));
+      std::string expected(c.earlier, '#');
+      WriteFile(dir_.File("OUTPUT.txt"), expected);
+      RunLimits limits;
+      limits.max_file_size = c.limit;
+      std::vector<std::string> args = {"-c", "9", "-l", c.cap};
+      if (buffered) args.push_back("--buffered");
+      const ProgramResult result = Run(args, limits);
+      EXPECT_EQ(result.signal, 0) << c.earlier;
+      EXPECT_EQ(result.exit_status, 1) << c.earlier;
+      std::string messages;
+      for (size_t i = 0; i < all.size(); ++i) {
+        if (i < c.records_kept) {
+          expected += all[i];
+        } else {
+          messages += "File Write Error !\n";
+        }
+      }
+      EXPECT_EQ(Output(), expected) << c.earlier << buffered;
+      EXPECT_EQ(result.out, messages) << c.earlier << buffered;
+    }
+  }
 }
 
 TEST_F(EndToEndTest, RefusalsHappenBeforeAnythingElse) {

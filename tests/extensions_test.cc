@@ -23,13 +23,21 @@ TEST_F(ExtensionsTest, HelpAndVersionRunNothingElse) {
   const ProgramResult help = Run({"--help", "-l", "1"});
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_EQ(help.out.rfind("usage: growth-planner", 0), 0u);
-  for (const char* option : {"-l N", "-o PATH", "--count", "--limit N", "--progress"}) {
+  for (const char* option :
+       {"-l N", "-o PATH", "--count", "--limit N", "--progress", "--buffered"}) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(help.err, "");
 
-  // Asking for help wins over a refused command line.
-  EXPECT_EQ(Run({"-c", "99", "--help"}).exit_status, 0);
+  // Asking for help wins over any refused command line.
+  for (const std::vector<std::string>& refused :
+       {std::vector<std::string>{"-c", "99"}, {"-l"}, {"-o", std::string(256, 'p')}}) {
+    std::vector<std::string> args = refused;
+    args.push_back("--help");
+    const ProgramResult result = Run(args);
+    EXPECT_EQ(result.exit_status, 0) << args[0];
+    EXPECT_EQ(result.out, help.out) << args[0];
+  }
   EXPECT_EQ(Run({"--help", "-l"}).exit_status, 0);
 
   const ProgramResult version = Run({"--version"});
@@ -37,6 +45,15 @@ TEST_F(ExtensionsTest, HelpAndVersionRunNothingElse) {
   EXPECT_EQ(version.out.rfind("growth-planner ", 0), 0u);
   EXPECT_EQ(version.out.back(), '\n');
   EXPECT_TRUE(dir_.Entries().empty());
+
+  // Output that cannot be written is a failure, whatever was asked for.
+  if (FileExists("/dev/full")) {
+    RunLimits full;
+    full.stdout_path = "/dev/full";
+    for (const char* flag : {"--help", "--version", "--count"}) {
+      EXPECT_EQ(RunProgram(dir_.path(), {flag}, full).exit_status, 1) << flag;
+    }
+  }
 }
 
 TEST_F(ExtensionsTest, CountAnswersWithoutRunning) {
@@ -147,6 +164,30 @@ TEST_F(ExtensionsTest, LimitTakesOnlyAPositiveDecimalInteger) {
   EXPECT_EQ(Run({"-l", "1", "--limit"}).err, "growth-planner: option --limit needs a value\n");
   EXPECT_TRUE(dir_.Entries().empty());
   EXPECT_EQ(Run({"-l", "1", "--limit", "0009223372036854775807"}).exit_status, 0);
+}
+
+TEST_F(ExtensionsTest, BufferedRunsLeaveTheSameBytesAndMessages) {
+  const std::vector<std::vector<std::string>> runs = {
+      {"-c", "8", "-l", "7"},  // several buffers' worth
+      {"-c", "9", "-l", "4", "-s", "7", "-f", "5"},
+      {"-c", "0", "-l", "3", "-s", "5", "--limit", "100"},
+      {"-c", "9", "-l", "4", "-s", "6", "--progress"},
+      {"-c", "9", "-l", "3", "-o", "/dev/stdout"},
+      {"-c", "9", "-l", "3", "-o", "no/dir/x"},
+  };
+  for (std::vector<std::string> args : runs) {
+    const ProgramResult plain = Run(args);
+    const std::string plain_file = ReadFile(dir_.File("OUTPUT.txt"));
+    std::remove(dir_.File("OUTPUT.txt").c_str());
+    args.push_back("--buffered");
+    const ProgramResult buffered = Run(args);
+    const std::string buffered_file = ReadFile(dir_.File("OUTPUT.txt"));
+    std::remove(dir_.File("OUTPUT.txt").c_str());
+    EXPECT_EQ(buffered.exit_status, plain.exit_status) << args[3];
+    EXPECT_TRUE(buffered.out == plain.out) << args[3];
+    EXPECT_TRUE(buffered_file == plain_file) << args[3];
+    EXPECT_FALSE(plain.out.empty() && plain_file.empty()) << args[3];
+  }
 }
 
 TEST_F(ExtensionsTest, ProgressGoesToStandardErrorOnly) {

@@ -28,15 +28,16 @@ RunningProgram::RunningProgram(const std::string& directory, const std::vector<s
   }
   pid_ = fork();
   if (pid_ == 0) {
-    const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const std::string& out_to = limits.stdout_path.empty() ? out_path : limits.stdout_path;
+    const int out = open(out_to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = terminal_side >= 0 ? terminal_side
                                        : open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
     if (chdir(directory.c_str()) != 0) _exit(127);
+    // The program must cope with what a shell would hand it.
     signal(SIGINT, SIG_DFL);
+    signal(SIGXFSZ, SIG_DFL);
     if (limits.max_file_size > 0) {
-      // Past the limit a write falls short instead of killing the process.
-      signal(SIGXFSZ, SIG_IGN);
       const rlimit limit = {static_cast<rlim_t>(limits.max_file_size),
                             static_cast<rlim_t>(limits.max_file_size)};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);

@@ -25,6 +25,7 @@ struct ProgramResult {
 struct RunLimits {
   off_t max_file_size = 0;          // RLIMIT_FSIZE for the program; 0 for none
   bool stderr_on_terminal = false;  // standard error on a pseudo-terminal
+  std::string stdout_path{};        // standard output goes there instead of being captured
 };
 
 // A program started and not yet waited for.

@@ -1,12 +1,17 @@
 // What users rely on when runs are stopped, share a file or get odd input:
 // the result file only ever holds whole records, and nothing crashes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -29,6 +34,13 @@ class ReliabilityTest : public ::testing::Test {
   ScratchDirectory dir_;
 };
 
+const std::vector<std::string> kModes[] = {{}, {"--buffered"}};
+
+off_t FileSize(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 ? status.st_size : 0;
+}
+
 TEST_F(ReliabilityTest, StoppedRunsLeaveOnlyWholeRecords) {
   const std::vector<std::string> args = {"-c", "8", "-l", "8"};
   std::vector<std::string> reference_args = args;
@@ -42,71 +54,169 @@ TEST_F(ReliabilityTest, StoppedRunsLeaveOnlyWholeRecords) {
   ASSERT_GT(boundaries.size(), 100000u);
 
   std::mt19937 random(7);
-  int stopped_midway = 0;
-  for (int attempt = 0; attempt < 20; ++attempt) {
-    const std::string name = "stopped" + std::to_string(attempt) + ".txt";
-    std::vector<std::string> stopped_args = args;
-    stopped_args.insert(stopped_args.end(), {"-o", name});
-    RunningProgram program(dir_.path(), stopped_args);
-    std::this_thread::sleep_for(
-        std::chrono::milliseconds(std::uniform_int_distribution<int>(5, 600)(random)));
-    program.Signal(attempt % 2 == 0 ? SIGKILL : SIGINT);
-    const ProgramResult result = program.Wait();
+  for (const std::vector<std::string>& mode : kModes) {
+    int stopped_midway = 0;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      const int signal_number = std::array{SIGKILL, SIGINT, SIGTERM, SIGHUP}[attempt % 4];
+      const std::string name = "stopped" + std::to_string(attempt) + ".txt";
+      std::vector<std::string> stopped_args = args;
+      stopped_args.insert(stopped_args.end(), mode.begin(), mode.end());
+      stopped_args.insert(stopped_args.end(), {"-o", name});
+      RunningProgram program(dir_.path(), stopped_args);
+      // The stop comes once the file has reached a random size, whatever the
+      // pace of the run.
+      const off_t threshold =
+          std::uniform_int_distribution<off_t>(0, static_cast<off_t>(reference.size() / 4))(random);
+      for (int wait = 0; FileSize(dir_.File(name)) < threshold && wait < 200000; ++wait) {
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+      }
+      program.Signal(signal_number);
+      const ProgramResult result = program.Wait();
 
-    const std::string content = ReadFile(dir_.File(name));
-    ASSERT_LE(content.size(), reference.size());
-    EXPECT_EQ(reference.compare(0, content.size(), content), 0) << "attempt " << attempt;
-    const bool whole = std::binary_search(boundaries.begin(), boundaries.end(), content.size());
-    if (result.signal == SIGKILL) {
-      // SIGKILL cannot be held back: the kernel may end the one write in
-      // progress at a page boundary.
-      EXPECT_TRUE(whole || content.size() % 4096 == 0)
-          << "attempt " << attempt << " ends inside a record at byte " << content.size();
-    } else {
-      EXPECT_TRUE(whole) << "attempt " << attempt << " ends inside a record at byte "
-                         << content.size();
+      const std::string content = ReadFile(dir_.File(name));
+      const std::string where = (mode.empty() ? "attempt " : "buffered attempt ") +
+                                std::to_string(attempt) + ", byte " +
+                                std::to_string(content.size());
+      ASSERT_LE(content.size(), reference.size());
+      EXPECT_EQ(reference.compare(0, content.size(), content), 0) << where;
+      const bool whole = std::binary_search(boundaries.begin(), boundaries.end(), content.size());
+      if (result.signal == SIGKILL) {
+        // SIGKILL cannot be held back: the kernel may end the one write in
+        // progress at a page boundary.
+        EXPECT_TRUE(whole || content.size() % 4096 == 0) << where;
+      } else {
+        EXPECT_TRUE(whole) << where;
+      }
+      if (result.signal != 0) {
+        EXPECT_EQ(result.signal, signal_number) << where;
+        ++stopped_midway;
+      } else {
+        EXPECT_EQ(content.size(), reference.size()) << where;  // it finished before the signal
+      }
+      std::remove(dir_.File(name).c_str());
     }
-    if (result.signal != 0) {
-      ++stopped_midway;
-    } else {
-      EXPECT_EQ(content.size(), reference.size());  // it finished before the signal
-    }
-    std::remove(dir_.File(name).c_str());
+    EXPECT_GE(stopped_midway, 10);
   }
-  EXPECT_GE(stopped_midway, 10);
+}
+
+TEST_F(ReliabilityTest, BufferedRunAppendsWhatItCollectedBeforeAStop) {
+  // Caught between its appends, a buffered run holds records that only a
+  // stop's last append can save.
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    std::remove(dir_.File("out.txt").c_str());
+    RunningProgram program(dir_.path(), {"-c", "8", "-l", "9", "--buffered", "-o", "out.txt"});
+    for (int wait = 0; FileSize(dir_.File("out.txt")) == 0 && wait < 100000; ++wait) {
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    program.Signal(SIGSTOP);
+    std::string state;
+    for (int wait = 0; state != "T" && wait < 10000; ++wait) {
+      const std::string stat = ReadFile("/proc/" + std::to_string(program.pid()) + "/stat");
+      state = stat.substr(stat.rfind(')') + 2, 1);
+    }
+    ASSERT_EQ(state, "T");
+    const off_t appended = FileSize(dir_.File("out.txt"));
+    program.Signal(signal_number);
+    program.Signal(SIGCONT);
+    const ProgramResult result = program.Wait();
+    EXPECT_EQ(result.signal, signal_number);
+    const std::string content = ReadFile(dir_.File("out.txt"));
+    EXPECT_GT(content.size(), static_cast<size_t>(appended)) << signal_number;
+    RecordsOf(content);
+  }
+}
+
+TEST_F(ReliabilityTest, StopsLeaveWholeRecordsInAPipe) {
+  // Records of about 8.5 KB: a pipe takes no more than 4 KiB in one piece,
+  // and a stop interrupts a write into a full pipe part way.
+  const std::vector<std::string> args = {"-c", "9", "-l", "1200"};
+  std::vector<std::string> reference_args = args;
+  reference_args.insert(reference_args.end(), {"--limit", "400", "-o", "reference.txt"});
+  ASSERT_EQ(Run(reference_args).exit_status, 0);
+  const std::string reference = ReadFile(dir_.File("reference.txt"));
+  std::vector<size_t> boundaries = {0};
+  for (const std::string& record : RecordsOf(reference)) {
+    boundaries.push_back(boundaries.back() + record.size());
+  }
+  ASSERT_GT(reference.size() / 400, 8000u);
+  ASSERT_EQ(mkfifo(dir_.File("fifo").c_str(), 0600), 0);
+
+  for (const std::vector<std::string>& mode : kModes) {
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+      // Read and write ends, so that the program's opens never wait and the
+      // reader never sees the end while the program reopens the pipe.
+      const int fifo = open(dir_.File("fifo").c_str(), O_RDWR | O_CLOEXEC);
+      ASSERT_GE(fifo, 0);
+      std::vector<std::string> stopped_args = args;
+      stopped_args.insert(stopped_args.end(), mode.begin(), mode.end());
+      stopped_args.insert(stopped_args.end(), {"-o", "fifo"});
+      RunningProgram program(dir_.path(), stopped_args);
+
+      // A slow reader, so that the program spends its time blocked in writes.
+      std::atomic<size_t> received = 0;
+      std::atomic<bool> ended = false;
+      std::string data;
+      std::thread reader([&] {
+        char chunk[4096];
+        for (;;) {
+          pollfd ready = {fifo, POLLIN, 0};
+          if (poll(&ready, 1, 10) == 1) {
+            const ssize_t n = read(fifo, chunk, sizeof chunk);
+            if (n > 0) data.append(chunk, static_cast<size_t>(n));
+            received = data.size();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          } else if (ended) {
+            return;
+          }
+        }
+      });
+      while (received < 100000) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      program.Signal(signal_number);
+      const ProgramResult result = program.Wait();
+      ended = true;
+      reader.join();
+      close(fifo);
+
+      EXPECT_EQ(result.signal, signal_number);
+      ASSERT_LE(data.size(), reference.size());
+      EXPECT_EQ(reference.compare(0, data.size(), data), 0) << signal_number;
+      EXPECT_TRUE(std::binary_search(boundaries.begin(), boundaries.end(), data.size()))
+          << "signal " << signal_number << " cut a record at byte " << data.size();
+    }
+  }
 }
 
 TEST_F(ReliabilityTest, ConcurrentAppendersNeverSplitARecord) {
-  // Records of over 4 KiB from one run, short ones from the other.
-  const std::vector<std::string> long_run = {"-c", "9", "-l", "600", "-s", "6", "--limit", "300"};
-  const std::vector<std::string> short_run = {"-c", "9", "-l", "8"};
-  auto alone = [&](std::vector<std::string> args, const std::string& name) {
-    args.insert(args.end(), {"-o", name});
-    EXPECT_EQ(Run(args).exit_status, 0);
-    return RecordsOf(ReadFile(dir_.File(name)));
+  // Records of over 4 KiB from one run, short ones from the others.
+  const std::vector<std::vector<std::string>> runs = {
+      {"-c", "9", "-l", "600", "-s", "6", "--limit", "300"},
+      {"-c", "9", "-l", "9"},
+      {"-c", "15", "-l", "5"},
   };
-  const std::vector<std::string> long_records = alone(long_run, "long.txt");
-  const std::vector<std::string> short_records = alone(short_run, "short.txt");
-  ASSERT_EQ(long_records.size(), 300u);
-  ASSERT_GT(long_records.front().size(), 4096u);
+  std::vector<std::string> expected;
+  for (std::vector<std::string> args : runs) {
+    args.insert(args.end(), {"-o", "alone.txt"});
+    ASSERT_EQ(Run(args).exit_status, 0);
+  }
+  expected = RecordsOf(ReadFile(dir_.File("alone.txt")));
+  ASSERT_GT(expected.front().size(), 4096u);
+  std::sort(expected.begin(), expected.end());
 
-  for (int round = 0; round < 3; ++round) {
-    std::remove(dir_.File("shared.txt").c_str());
-    std::vector<std::string> a = long_run;
-    std::vector<std::string> b = short_run;
-    a.insert(a.end(), {"-o", "shared.txt"});
-    b.insert(b.end(), {"-o", "shared.txt"});
-    RunningProgram first(dir_.path(), a);
-    RunningProgram second(dir_.path(), b);
-    EXPECT_EQ(first.Wait().exit_status, 0);
-    EXPECT_EQ(second.Wait().exit_status, 0);
+  for (const std::vector<std::string>& mode : kModes) {
+    for (int round = 0; round < 3; ++round) {
+      std::remove(dir_.File("shared.txt").c_str());
+      std::vector<std::unique_ptr<RunningProgram>> programs;
+      for (std::vector<std::string> args : runs) {
+        args.insert(args.end(), mode.begin(), mode.end());
+        args.insert(args.end(), {"-o", "shared.txt"});
+        programs.push_back(std::make_unique<RunningProgram>(dir_.path(), args));
+      }
+      for (auto& program : programs) EXPECT_EQ(program->Wait().exit_status, 0);
 
-    std::vector<std::string> shared = RecordsOf(ReadFile(dir_.File("shared.txt")));
-    std::vector<std::string> expected = long_records;
-    expected.insert(expected.end(), short_records.begin(), short_records.end());
-    std::sort(shared.begin(), shared.end());
-    std::sort(expected.begin(), expected.end());
-    EXPECT_TRUE(shared == expected) << "round " << round;
+      std::vector<std::string> shared = RecordsOf(ReadFile(dir_.File("shared.txt")));
+      std::sort(shared.begin(), shared.end());
+      EXPECT_TRUE(shared == expected) << "round " << round << (mode.empty() ? "" : ", buffered");
+    }
   }
 }
 

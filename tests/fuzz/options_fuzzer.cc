@@ -111,6 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int discard = open("/dev/null", O_WRONLY | O_CLOEXEC);
   growth::ResultFileWriter writer(settings, discard);
   pruned->Run(writer);
+  writer.Finish();
   close(discard);
   Check(writer.records_lost() == 0, "every record written");
   Check(writer.records_written() <= 20, "the limit holds");
