@@ -38,3 +38,17 @@ run -c 9 -l 5 -s 8 -f 5
 run -c 8 -l 9
 run -c 8 -l 9 --buffered
 bare
+
+# Tight targets: just within reach, or just beyond it.
+run -c 0 -l 9 -s 28
+run -c 8 -l 9 -h 28
+run -c 8 -l 9 -h 29
+run -c 17 -l 9 -a 25 -h 4
+run -c 22 -l 8 -h 23 -s 7 -i 2
+run -c 15 -l 40 -r 100 -i 34 -x 32 --limit 1
+
+# Questions answered from the states' graph alone.
+run --skip 50000000000000 --limit 3
+run -c 8 -l 19 -s 12 --max HP
+run -l 19 --min WT
+run -c 0 -l 25 -s 20 -h 12 --max Point

@@ -214,7 +214,12 @@ TEST_F(RandomAccessTest, StoppedRunsResumeToTheUninterruptedFile) {
     };
     const uintmax_t before = size();
     RunningProgram program(dir_.path(), resume("stopped.txt"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(10 + Pick(100)));
+    // Once it has written something (start-up takes longer in instrumented
+    // builds), at a random moment after.
+    for (int wait = 0; wait < 10000 && size() <= before; ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(Pick(50)));
     program.Signal(signals[random_() % 4]);
     const ProgramResult result = program.Wait();
     if (result.signal == 0) {
