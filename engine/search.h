@@ -6,8 +6,10 @@
 // by further purchases. The loop is iterative over a fixed snapshot stack and
 // allocates nothing. The settings must have passed ParseArguments' checks.
 //
-// With pruning on, a step into a state from which no plan can meet the
-// targets is taken back at once; the sink then sees only fewer end states
+// With pruning on, a step into a state from which the target bound shows no
+// plan can meet the targets is taken back at once. With exact pruning (the
+// viable states of the run's graph), no step is taken into a state through
+// which no plan qualifies. Either way the sink sees only fewer end states
 // that fail the targets, and the same ones that meet them, in the same order.
 #ifndef GROWTH_PLANNER_ENGINE_SEARCH_H_
 #define GROWTH_PLANNER_ENGINE_SEARCH_H_

@@ -12,6 +12,7 @@ StateWalk::StateWalk(const RunSettings& settings, MemoryBudget& budget)
       rules_(settings, schedule_),
       start_values_(TypeRecordOf(settings.type).start_values),
       base_costs_(TypeRecordOf(settings.type).base_costs),
+      start_key_(rules_.KeyOf(StartingState(TypeRecordOf(settings.type)))),
       spare_cells_(budget) {
   const CandidateList candidates = BuildCandidates(settings);
   for (int32_t i = 0; i < candidates.size; ++i) {

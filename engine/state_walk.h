@@ -102,6 +102,7 @@ class StateWalk {
   const StateRules rules_;
   const StatArray start_values_;
   const StatArray base_costs_;
+  const StateKey start_key_;
   std::array<StepCode, kLineCount> lines_{};
   int line_count_ = 0;
   // Level-ups without and with a rollover of the secondary stat.
@@ -122,10 +123,7 @@ StateWalk::Outcome StateWalk::Run(Visitor& visitor, bool keep_levels, Clock::dur
   levels_.resize(static_cast<size_t>(top_) + 1);
   if (!OpenLevel(1)) return Outcome::kOverMemory;
   bool added = false;
-  PlanState start{};
-  start.level = 1;
-  for (int k = 0; k < kStatCount; ++k) start.values[k] = start_values_[k];
-  if (levels_[1]->index.Find(rules_.KeyOf(start), levels_[1]->keys, &added) < 0) {
+  if (levels_[1]->index.Find(start_key_, levels_[1]->keys, &added) < 0) {
     return Outcome::kOverMemory;
   }
 
