@@ -10,6 +10,8 @@
 #include "engine/plan_counter.h"
 #include "engine/search.h"
 #include "engine/settings.h"
+#include "engine/state_folds.h"
+#include "engine/state_graph.h"
 
 namespace growth {
 namespace {
@@ -69,6 +71,23 @@ void BM_Count(benchmark::State& bench, std::vector<std::string> args) {
   }
 }
 
+// Exact pruning on tight targets: the states' graph built and folded, then
+// the search that enters only viable states.
+void BM_Exact(benchmark::State& bench, std::vector<std::string> args) {
+  const RunSettings settings = SettingsFrom(args);
+  for (auto _ : bench) {
+    MemoryBudget budget(size_t{512} << 20);
+    StateGraph graph(settings, budget);
+    if (graph.Build({}) != StateWalk::Outcome::kWalked) bench.SkipWithError("graph too large");
+    ViableStates viable(graph);
+    if (!viable.Fold()) bench.SkipWithError("graph too large");
+    auto search = std::make_unique<PlanSearch>(settings, SearchOptions{.viable = &viable});
+    DiscardingSink sink;
+    search->Run(sink);
+    benchmark::DoNotOptimize(sink.end_states);
+  }
+}
+
 using Args = std::vector<std::string>;
 
 // Loop speed: only level-ups, many lines, and purchases mixed in.
@@ -85,6 +104,16 @@ BENCHMARK_CAPTURE(BM_Pruned, c0_l6_s99_h99, Args{"-c", "0", "-l", "6", "-s", "99
 BENCHMARK_CAPTURE(BM_Pruned, c0_l5_s10_h6, Args{"-c", "0", "-l", "5", "-s", "10", "-h", "6"})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Pruned, c9_l6_s9_f6, Args{"-c", "9", "-l", "6", "-s", "9", "-f", "6"})
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(BM_Exact, c0_l9_s28, Args{"-c", "0", "-l", "9", "-s", "28"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Exact, c8_l9_h29, Args{"-c", "8", "-l", "9", "-h", "29"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Exact, c17_l9_a25_h4, Args{"-c", "17", "-l", "9", "-a", "25", "-h", "4"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Exact, c22_l8_h23_s7_i2,
+                  Args{"-c", "22", "-l", "8", "-h", "23", "-s", "7", "-i", "2"})
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(BM_Count, defaults, Args{})->Unit(benchmark::kMicrosecond);
