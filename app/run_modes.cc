@@ -139,25 +139,7 @@ int Count(const RunSettings& settings) {
   return PrintedStatus();
 }
 
-namespace {
-
-// The plan `steps` replayed from the start: the end state of its record.
-PlanState Replay(const RunSettings& settings, const CandidateList& list,
-                 std::span<const int32_t> steps) {
-  const TypeRecord& type = TypeRecordOf(settings.type);
-  PlanState state = StartingState(type);
-  for (const int32_t candidate : steps) {
-    const StepCode step = list.codes[candidate];
-    if (step >= kFirstLineCode) {
-      LevelUp(state, step, settings.bonus_rate);
-    } else {
-      SpendPoint(state, step, type.base_costs);
-    }
-  }
-  return state;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int WriteBest(const RunSettings& settings) {
   RunStates states(settings, kExplicitBudget);
@@ -179,7 +161,7 @@ int WriteBest(const RunSettings& settings) {
   const CandidateList& list = states.graph.candidates();
   const int64_t count = settings.record_limit > 0 ? settings.record_limit : 1;
   const auto outcome = best.Enumerate(count, [&](std::span<const int32_t> steps) {
-    writer.OnEndState(Replay(settings, list, steps), PlanView(steps, list));
+    writer.OnEndState(ReplayPlan(settings, list, steps), PlanView(steps, list));
     return true;
   });
   writer.Finish();

@@ -43,7 +43,7 @@ bool BestPlans::Fold() {
     for (int32_t c = 0; c < list.size; ++c) {
       const uint32_t child = graph_.Child(level, node, c);
       if (child == StateGraph::kNoNode) continue;
-      const int64_t below = Best(StateGraph::IsLevelUp(c, list) ? level + 1 : level, child);
+      const int64_t below = Best(graph_.ChildLevel(level, c), child);
       if (below != kNothing) best = std::max(best, Gain(level, node, c) + below);
     }
     best_[graph_.Flat(level, node)] = best;
@@ -139,7 +139,7 @@ BestPlans::Outcome BestPlans::Enumerate(int64_t count,
       }
       const uint32_t child = graph_.Child(entry.level, entry.node, c);
       if (child == StateGraph::kNoNode) continue;
-      const int32_t level = StateGraph::IsLevelUp(c, list) ? entry.level + 1 : entry.level;
+      const int32_t level = graph_.ChildLevel(entry.level, c);
       const int64_t below = Best(level, child);
       if (below == kNothing) continue;
       const int64_t so_far = entry.so_far + Gain(entry.level, entry.node, c);

@@ -24,7 +24,7 @@ void RecordPositions::Locate(uint64_t number, std::vector<int32_t>& steps, int32
       }
       const uint32_t child = graph.Child(level, node, c);
       if (child == StateGraph::kNoNode) continue;
-      const int32_t child_level = StateGraph::IsLevelUp(c, list) ? level + 1 : level;
+      const int32_t child_level = graph.ChildLevel(level, c);
       const uint64_t below = counts_.Records(child_level, child);
       if (number < below) {
         if (number == 0) {
@@ -47,7 +47,6 @@ void RecordPositions::Locate(uint64_t number, std::vector<int32_t>& steps, int32
 
 uint64_t RecordPositions::NumberOf(std::span<const int32_t> steps) const {
   const StateGraph& graph = counts_.graph();
-  const CandidateList& list = graph.candidates();
   const int32_t own_record = graph.rules().targeted().count;
   uint64_t number = 0;
   const auto add = [&number](uint64_t count) {
@@ -63,10 +62,10 @@ uint64_t RecordPositions::NumberOf(std::span<const int32_t> steps) const {
       if (c == own_record && graph.Qualifies(level, node)) add(1);
       const uint32_t child = graph.Child(level, node, c);
       if (child == StateGraph::kNoNode) continue;
-      add(counts_.Records(StateGraph::IsLevelUp(c, list) ? level + 1 : level, child));
+      add(counts_.Records(graph.ChildLevel(level, c), child));
     }
     if (depth == steps.size()) break;
-    const int32_t next_level = StateGraph::IsLevelUp(taken, list) ? level + 1 : level;
+    const int32_t next_level = graph.ChildLevel(level, taken);
     node = graph.Child(level, node, taken);
     level = next_level;
   }

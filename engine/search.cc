@@ -20,6 +20,21 @@ CandidateList BuildCandidates(const RunSettings& settings) {
   return list;
 }
 
+PlanState ReplayPlan(const RunSettings& settings, const CandidateList& list,
+                     std::span<const int32_t> steps) {
+  const TypeRecord& type = TypeRecordOf(settings.type);
+  PlanState state = StartingState(type);
+  for (const int32_t candidate : steps) {
+    const StepCode step = list.codes[candidate];
+    if (step >= kFirstLineCode) {
+      LevelUp(state, step, settings.bonus_rate);
+    } else {
+      SpendPoint(state, step, type.base_costs);
+    }
+  }
+  return state;
+}
+
 PlanSearch::PlanSearch(const RunSettings& settings, SearchOptions options)
     : level_cap_(settings.level_cap),
       base_costs_(TypeRecordOf(settings.type).base_costs),
@@ -43,8 +58,7 @@ uint32_t PlanSearch::ViableChild(int32_t candidate) const {
   const uint32_t node = nodes_[static_cast<size_t>(stack_.depth())];
   const uint32_t child = graph.Child(state_.level, node, candidate);
   if (child == StateGraph::kNoNode) return kNoNode;
-  const int32_t level =
-      StateGraph::IsLevelUp(candidate, candidates_) ? state_.level + 1 : state_.level;
+  const int32_t level = graph.ChildLevel(state_.level, candidate);
   return viable_->Viable(level, child) ? child : kNoNode;
 }
 

@@ -41,6 +41,11 @@ struct CandidateList {
 // the growth lines open to the type's group, in code order.
 CandidateList BuildCandidates(const RunSettings& settings);
 
+// The end state of the plan `steps` (candidate indices of `list`), taken
+// from the start; the steps must be ones the search would take.
+PlanState ReplayPlan(const RunSettings& settings, const CandidateList& list,
+                     std::span<const int32_t> steps);
+
 // The plan that led to an end state: the step at depth d is the candidate
 // under cursor d.
 class PlanView {

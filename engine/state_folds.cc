@@ -17,7 +17,7 @@ bool ViableStates::Fold() {
     for (int32_t c = 0; c < list.size && !viable; ++c) {
       const uint32_t child = graph_.Child(level, node, c);
       if (child == StateGraph::kNoNode) continue;
-      const int32_t child_level = StateGraph::IsLevelUp(c, list) ? level + 1 : level;
+      const int32_t child_level = graph_.ChildLevel(level, c);
       viable = viable_[graph_.Flat(child_level, child)] != 0;
     }
     viable_[graph_.Flat(level, node)] = viable ? 1 : 0;
@@ -37,7 +37,7 @@ bool SubtreeCounts::Fold() {
     for (int32_t c = 0; c < list.size; ++c) {
       const uint32_t child = graph_.Child(level, node, c);
       if (child == StateGraph::kNoNode) continue;
-      const size_t at = graph_.Flat(StateGraph::IsLevelUp(c, list) ? level + 1 : level, child);
+      const size_t at = graph_.Flat(graph_.ChildLevel(level, c), child);
       records = SaturatingAdd(records, records_[at]);
       end_states += end_states_[at];
     }

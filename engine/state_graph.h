@@ -44,8 +44,9 @@ class StateGraph {
     if (line >= line_count_ || level >= walk_.top_level()) return kNoNode;
     return Move(level, node, purchase_count_ + walk_.LevelUpsFrom(level).effect_of_line[line]);
   }
-  static bool IsLevelUp(int32_t candidate, const CandidateList& list) {
-    return list.codes[candidate] >= kFirstLineCode;
+  // The level of the child that candidate `candidate` leads to from `level`.
+  int32_t ChildLevel(int32_t level, int32_t candidate) const {
+    return candidates_.codes[candidate] >= kFirstLineCode ? level + 1 : level;
   }
 
   // True for a state on the top level whose values meet every target: the

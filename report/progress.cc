@@ -66,7 +66,7 @@ double ProgressReporter::ShareDone(const PlanSearch& search) {
     for (int32_t i = 0; i < cursor; ++i) {
       const uint32_t child = graph.Child(level, node, i);
       if (child == StateGraph::kNoNode) continue;
-      done += counts_->EndStates(StateGraph::IsLevelUp(i, list) ? level + 1 : level, child);
+      done += counts_->EndStates(graph.ChildLevel(level, i), child);
     }
     if (depth < stack.depth()) node = graph.Child(level, node, stack.CursorAt(depth));
   }

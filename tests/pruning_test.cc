@@ -196,16 +196,7 @@ TEST(PruningTest, ExactPruningWritesWhatAMemoisedEnumerationWrites) {
         BestPlans best(settings, graph, k, true);
         ASSERT_TRUE(best.Fold());
         best.Enumerate(1, [&](std::span<const int32_t> steps) {
-          PlanState end = StartingState(TypeRecordOf(type));
-          for (const int32_t c : steps) {
-            const StepCode step = graph.candidates().codes[c];
-            if (step >= kFirstLineCode) {
-              LevelUp(end, step, settings.bonus_rate);
-            } else {
-              SpendPoint(end, step, TypeRecordOf(type).base_costs);
-            }
-          }
-          settings.targets[k] = end.values[k];
+          settings.targets[k] = ReplayPlan(settings, graph.candidates(), steps).values[k];
           return true;
         });
       }
