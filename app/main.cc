@@ -1,11 +1,15 @@
 // growth-planner: appends every growth plan that meets the targets to the
 // result file. The exit statuses are those of app/run_modes.h, and 2 when
 // the command line is refused.
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 #include <string>
 
+#include "app/options.h"
 #include "app/run_modes.h"
-#include "engine/settings.h"
 
 namespace {
 
@@ -47,12 +51,18 @@ extensions:
               the K best); V is a label of the record's first line:
               S H I F M X A HP MP SP WT Point
   --min V     the same for the least
+  --reach     print, for each of the seven stats, the highest target it
+              could be given, the other targets kept, such that some plan
+              still meets them all; nothing is written to the result file
 
 exit status:
   0  the run is complete and every qualifying record is in the file
   1  some qualifying records could not be written; the run's distinct
-     states did not fit the memory --count, --max, --min or a window
-     needs; or what --help, --version or --count print could not be written
+     states did not fit the memory --count, --max, --min, --reach or a
+     window needs (--count still prints the records when only the end
+     states could not be counted); --shard on a run of 2^64 records or
+     more; or what --help, --version, --count or --reach print could not
+     be written
   2  the command line was refused, or --resume refused the result file;
      nothing was run or written
 
@@ -63,9 +73,19 @@ example:
   growth-planner -c 0 -l 5 -s 8 -h 5 -o plans.txt
 )";
 
+// Memory the run cannot do without (its search, its buffers) that cannot be
+// had ends it with a message and the status of a run that did not fit; the
+// tables that can do without it are drawn from budgets that fall back.
+[[noreturn]] void OutOfMemory() {
+  static constexpr char kMessage[] = "growth-planner: out of memory\n";
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+  std::_Exit(growth::kExitOutOfRoom);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::set_new_handler(OutOfMemory);
   growth::RunSettings settings;
   std::string error;
   const bool accepted = growth::ParseArguments(argc, argv, settings, error);
@@ -83,5 +103,6 @@ int main(int argc, char** argv) {
   }
   if (settings.count_only) return growth::Count(settings);
   if (settings.goal != growth::RunSettings::Goal::kNone) return growth::WriteBest(settings);
+  if (settings.reach) return growth::Reach(settings);
   return growth::RunSearch(settings);
 }

@@ -5,31 +5,28 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "app/budgets.h"
 #include "app/run_window.h"
-#include "engine/best_plans.h"
-#include "engine/plan_counter.h"
-#include "engine/record_positions.h"
-#include "engine/search.h"
-#include "engine/settings.h"
-#include "engine/state_folds.h"
-#include "engine/state_graph.h"
+#include "engine/search/search.h"
+#include "engine/states/best_plans.h"
+#include "engine/states/plan_counter.h"
+#include "engine/states/reach.h"
+#include "engine/states/record_positions.h"
+#include "engine/states/state_folds.h"
+#include "engine/states/state_graph.h"
+#include "engine/states/viability.h"
 #include "report/progress.h"
-#include "report/result_file.h"
+#include "report/record_format.h"
+#include "report/result_writer.h"
 #include "report/stop_deferral.h"
 
 namespace growth {
 namespace {
-
-// The most memory the distinct states of an ordinary run may take; past it
-// the search falls back on the target bound alone.
-constexpr size_t kPruningBudget = size_t{512} << 20;
-// The same for what cannot be had without them: --count's walk, the best
-// plans, and jumping into a run.
-constexpr size_t kExplicitBudget = size_t{1} << 30;
 
 // Forwards end states to the writer, passing over the first qualifying
 // ones where the window could not be reached by counts, and keeps the
@@ -68,25 +65,41 @@ class RunSink final : public EndStateSink {
 // other failed write, not end the run.
 void IgnoreFileSizeLimit() { std::signal(SIGXFSZ, SIG_IGN); }
 
-void PrintNotes(const std::vector<std::string>& notes) {
-  for (const std::string& note : notes) std::fprintf(stderr, "growth-planner: %s\n", note.c_str());
+void Say(const std::string& line) { std::fprintf(stderr, "growth-planner: %s\n", line.c_str()); }
+
+// Why a table did not fit: the mode's allowance, or the system's memory
+// before the allowance was used up.
+std::string WithinMemory(const MemoryBudget& budget) {
+  return budget.system_refused() ? "within the memory the system would give"
+                                 : "within " + DescribeBytes(budget.limit()) + " of memory";
 }
 
-// The distinct states, folded as the run needs them, within their budget.
-void BuildStates(RunStates& states, bool want_viable, bool want_counts) {
-  if (!want_viable && !want_counts) return;
-  states.built = states.graph.Build(std::chrono::steady_clock::duration::zero()) ==
-                 StateWalk::Outcome::kWalked;
+// The distinct states of the run, through states `filter` lets pass (all
+// of them without one), and the records below each, within their budget.
+void BuildCounts(RunStates& states, const StateFilter* filter) {
+  states.built = states.graph.Build(filter) == StateWalk::Outcome::kWalked;
   if (!states.built) return;
-  if (want_viable) {
-    states.viable = std::make_unique<ViableStates>(states.graph);
-    if (!states.viable->Fold()) states.viable.reset();
-  }
-  if (want_counts) {
-    states.counts = std::make_unique<SubtreeCounts>(states.graph);
-    if (!states.counts->Fold()) states.counts.reset();
-  }
+  states.counts = std::make_unique<SubtreeCounts>(states.graph);
+  if (!states.counts->Fold()) states.counts.reset();
 }
+
+// What prunes a run with targets: the viability tables, exact when the
+// whole table fits its budget. Empty when nothing can fail a target.
+struct Pruning {
+  explicit Pruning(const PlanSettings& settings)
+      : schedule(settings.level_cap, settings.bonus_rate), budget(kPruningBudget) {
+    if (TargetedStatsOf(settings).count > 0) viability.emplace(settings, schedule, budget);
+  }
+  const Viability* filter() const { return viability.has_value() ? &*viability : nullptr; }
+  // The filter when it rejects exactly the states without a record below.
+  const Viability* exact() const {
+    return viability.has_value() && viability->exact() ? &*viability : nullptr;
+  }
+
+  const LevelSchedule schedule;
+  MemoryBudget budget;
+  std::optional<Viability> viability;
+};
 
 }  // namespace
 
@@ -97,114 +110,164 @@ int PrintedStatus() {
 }
 
 int Count(const RunSettings& settings) {
+  // Every end state of the run needs every state; the records only the
+  // viable ones, which may fit where the others do not.
   PlanCounter counter(settings);
-  if (counter.Count({}) != PlanCounter::Outcome::kCounted) {
-    std::fprintf(stderr,
-                 "growth-planner: too many distinct states to count within 1 GiB of memory\n");
-    return kExitRecordsLost;
+  std::optional<BigCount> records;
+  std::optional<BigCount> end_states;
+  const auto pruning = std::make_unique<Pruning>(settings);
+  std::string missing;
+  if (counter.Count({.memory_bytes = kExplicitBudget}) == PlanCounter::Outcome::kCounted) {
+    records = counter.records();
+    end_states = counter.end_states();
+  } else {
+    missing = "too many distinct states to count the end states within " +
+              DescribeBytes(kExplicitBudget) + " of memory: only the records were counted";
+    if (pruning->exact() != nullptr) {
+      PlanCounter viable_counter(settings);
+      if (viable_counter.Count({.memory_bytes = kExplicitBudget, .filter = pruning->exact()}) ==
+          PlanCounter::Outcome::kCounted) {
+        records = viable_counter.records();
+      }
+    }
   }
+  if (!records.has_value()) {
+    Say("too many distinct states to count within " + DescribeBytes(kExplicitBudget) +
+        " of memory");
+    return kExitOutOfRoom;
+  }
+  const std::string end_text = end_states.has_value() ? end_states->ToDecimal() : "not counted";
   if (!SelectsWindow(settings)) {
-    std::printf("records: %s\nend states: %s\n", counter.records().ToDecimal().c_str(),
-                counter.end_states().ToDecimal().c_str());
-    return PrintedStatus();
+    std::printf("records: %s\nend states: %s\n", records->ToDecimal().c_str(), end_text.c_str());
+    if (!end_states.has_value()) Say(missing);
+    const int printed = PrintedStatus();
+    return printed != kExitAllWritten || end_states.has_value() ? printed : kExitOutOfRoom;
   }
   RunStates states(settings, kExplicitBudget);
-  BuildStates(states, false, true);
+  BuildCounts(states, pruning->exact());
   if (states.counts == nullptr) {
-    std::fprintf(stderr,
-                 "growth-planner: too many distinct states to place the window within "
-                 "1 GiB of memory\n");
-    return kExitRecordsLost;
+    Say("too many distinct states to place the window " + WithinMemory(states.budget));
+    return kExitOutOfRoom;
   }
   RunWindow window;
   std::vector<std::string> notes;
-  if (const int status = ResolveWindow(settings, states, window, notes); status != 0) {
+  // Counting changes nothing: a torn record stays where it is.
+  if (const int status = ResolveWindow(settings, states, false, window, notes); status != 0) {
     return status;
   }
-  uint64_t first = window.first;
+  window.total = records;
   if (window.start == RunWindow::Start::kSeekPast) {
-    first = RecordPositions(*states.counts).NumberOf(window.steps) + 1;
+    window.before = BigCount(RecordPositions(*states.counts).NumberOf(window.steps)) + BigCount(1);
   }
-  const uint64_t end = std::min(window.end, window.total);
-  const uint64_t records =
-      window.start == RunWindow::Start::kNothingLeft || first >= end ? 0 : end - first;
-  std::printf("records: %llu\nend states: %s (the whole run)\n",
-              static_cast<unsigned long long>(records), counter.end_states().ToDecimal().c_str());
-  if (records > 0) {
-    std::printf("window: records %llu to %llu of %s\n", static_cast<unsigned long long>(first + 1),
-                static_cast<unsigned long long>(end), counter.records().ToDecimal().c_str());
+  BigCount size;
+  if (window.start != RunWindow::Start::kNothingLeft) size = window.Size().value_or(BigCount());
+  std::printf("records: %s\nend states: %s (the whole run)\n", size.ToDecimal().c_str(),
+              end_text.c_str());
+  if (size > BigCount()) {
+    std::printf("window: records %s to %s of %s\n",
+                (window.before + BigCount(1)).ToDecimal().c_str(),
+                (window.before + size).ToDecimal().c_str(), records->ToDecimal().c_str());
   } else {
-    std::printf("window: no records of %s\n", counter.records().ToDecimal().c_str());
+    std::printf("window: no records of %s\n", records->ToDecimal().c_str());
   }
-  return PrintedStatus();
+  if (!end_states.has_value()) Say(missing);
+  const int printed = PrintedStatus();
+  return printed != kExitAllWritten || end_states.has_value() ? printed : kExitOutOfRoom;
 }
 
-namespace {}  // namespace
-
 int WriteBest(const RunSettings& settings) {
+  const auto pruning = std::make_unique<Pruning>(settings);
   RunStates states(settings, kExplicitBudget);
-  states.built = states.graph.Build(std::chrono::steady_clock::duration::zero()) ==
-                 StateWalk::Outcome::kWalked;
+  states.built = states.graph.Build(pruning->exact()) == StateWalk::Outcome::kWalked;
   BestPlans best(settings, states.graph, settings.goal_value,
                  settings.goal == RunSettings::Goal::kMax);
   if (!states.built || !best.Fold()) {
-    std::fprintf(stderr,
-                 "growth-planner: too many distinct states to find the best plans within "
-                 "1 GiB of memory\n");
-    return kExitRecordsLost;
+    Say("too many distinct states to find the best plans " + WithinMemory(states.budget));
+    return kExitOutOfRoom;
   }
   RunSettings unlimited = settings;
   unlimited.record_limit = 0;
   IgnoreFileSizeLimit();
   InstallStopDeferral();
-  ResultFileWriter writer(unlimited);
+  ResultFileWriter writer(unlimited, unlimited);
   const CandidateList& list = states.graph.candidates();
+  const StepRules rules(settings);
   const int64_t count = settings.record_limit > 0 ? settings.record_limit : 1;
   const auto outcome = best.Enumerate(count, [&](std::span<const int32_t> steps) {
-    writer.OnEndState(ReplayPlan(settings, list, steps), PlanView(steps, list));
-    return true;
+    PlanState end;
+    ReplayPlan(settings, rules, list, steps, &end);
+    // False once a stop from outside is held back: what was collected is
+    // appended by Finish, then the stop takes effect.
+    return writer.OnEndState(end, PlanView(steps, list));
   });
   writer.Finish();
   if (outcome == BestPlans::Outcome::kOverMemory) {
-    std::fprintf(stderr, "growth-planner: too many plans to rank within 1 GiB of memory\n");
-    return kExitRecordsLost;
+    Say("too many plans to rank " + WithinMemory(states.budget));
+    return kExitOutOfRoom;
   }
   return writer.records_lost() == 0 ? kExitAllWritten : kExitRecordsLost;
 }
 
+int Reach(const RunSettings& settings) {
+  const LevelSchedule schedule(settings.level_cap, settings.bonus_rate);
+  MemoryBudget budget(kExplicitBudget);
+  const ReachResult result = FindReach(settings, schedule, budget);
+  if (result.outcome == ReachResult::Outcome::kDidNotFit) {
+    Say("too many targets to tell how high each stat can reach " + WithinMemory(budget));
+    return kExitOutOfRoom;
+  }
+  if (result.outcome == ReachResult::Outcome::kNoPlan) {
+    std::printf("no plan meets the targets as given\n");
+    return PrintedStatus();
+  }
+  for (int k = 0; k < kStatCount; ++k) {
+    std::printf("%.*s %d\n", static_cast<int>(kRecordValueLabels[k].size()),
+                kRecordValueLabels[k].data(), result.highest[k]);
+  }
+  return PrintedStatus();
+}
+
 int RunSearch(const RunSettings& settings) {
-  const bool has_targets = TargetedStatsOf(settings).count > 0;
-  const bool positions = settings.skip > 0 || settings.shard_count > 0 ||
+  const auto pruning = std::make_unique<Pruning>(settings);
+  const bool positions = settings.skip.has_value() || settings.shard_count > 0 ||
                          (settings.resume && settings.record_limit > 0);
-  // The distinct states of the run, when they fit: they let the search skip
-  // every subtree without a record, jump into the run, and give the
-  // progress line its shares.
-  RunStates states(settings, positions ? kExplicitBudget : kPruningBudget);
-  BuildStates(states, has_targets, positions || settings.show_progress);
+  // The distinct states of the run, when they fit, with the records below
+  // each: they let the search jump into the run and give the progress line
+  // its shares. Shares need every state; a jump only the viable ones.
+  RunStates states(settings, positions ? kExplicitBudget : kProgressBudget);
+  if (settings.show_progress) BuildCounts(states, nullptr);
+  const bool shares = states.counts != nullptr;
+  if (positions && states.counts == nullptr) {
+    BuildCounts(states, pruning->exact());
+  }
 
   RunWindow window;
   std::vector<std::string> notes;
-  if (const int status = ResolveWindow(settings, states, window, notes); status != 0) {
+  if (const int status = ResolveWindow(settings, states, true, window, notes); status != 0) {
     return status;
   }
-  PrintNotes(notes);
+  for (const std::string& note : notes) Say(note);
   if (window.start == RunWindow::Start::kNothingLeft) return kExitAllWritten;
 
   IgnoreFileSizeLimit();
   InstallStopDeferral();
   // The snapshot stack is large; it lives on the heap for the whole run.
   auto search = std::make_unique<PlanSearch>(
-      settings, SearchOptions{.prune = true, .viable = states.viable.get()});
+      settings, SearchOptions{.prune = true, .filter = pruning->filter()});
   if (window.start == RunWindow::Start::kSeek) search->Seek(window.steps, window.next);
   if (window.start == RunWindow::Start::kSeekPast) search->SeekPast(window.steps);
   RunSettings windowed = settings;
   windowed.record_limit = window.RecordLimit();
-  ResultFileWriter writer(windowed);
-  const uint64_t pass_over = window.start == RunWindow::Start::kEnumerate ? window.first : 0;
+  ResultFileWriter writer(windowed, windowed);
+  uint64_t pass_over = 0;
+  if (window.start == RunWindow::Start::kEnumerate) window.before.ToU64(&pass_over);
   if (settings.show_progress) {
-    ProgressReporter progress(settings, states.counts.get());
-    if (SelectsWindow(settings) && window.end != kToTheEnd) {
-      progress.SetWindow(std::min(window.end, window.total) - window.first);
+    ProgressReporter progress(shares ? states.counts.get() : nullptr);
+    // A window, --limit included, is measured by the records it holds.
+    uint64_t window_records = 0;
+    if ((SelectsWindow(settings) || settings.record_limit > 0) && window.Size().has_value() &&
+        window.Size()->ToU64(&window_records) && window_records > 0) {
+      progress.SetWindow(window_records);
     }
     RunSink sink(settings, writer, &progress, pass_over);
     const bool exhausted = search->Run(sink);

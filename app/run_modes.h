@@ -1,17 +1,25 @@
 // What the program does once its command line is accepted: count the run,
-// write its best plans, or run the search over the selected window. Each
-// returns the exit status: 0 when every record is where it should be, 1
-// when some could not be written or the run's states did not fit their
-// memory, 2 when --resume refuses the result file.
+// write its best plans, tell how high each stat can reach, or run the
+// search over the selected window. Each returns the exit status below.
 #ifndef GROWTH_PLANNER_APP_RUN_MODES_H_
 #define GROWTH_PLANNER_APP_RUN_MODES_H_
 
-#include "engine/settings.h"
+#include "app/options.h"
 
 namespace growth {
 
+// Every qualifying record is where it should be, or what was asked for was
+// printed in full.
 inline constexpr int kExitAllWritten = 0;
+// Some qualifying records could not be written, or what was printed did not
+// reach standard output.
 inline constexpr int kExitRecordsLost = 1;
+// The run's distinct states did not fit the memory the mode may use: what
+// could not be had is named on standard error. Shares its status with lost
+// records: either way the output is not all there.
+inline constexpr int kExitOutOfRoom = 1;
+// The command line was refused, or --resume refused the result file;
+// nothing was run or written.
 inline constexpr int kExitRefused = 2;
 
 // kExitAllWritten when what went to standard output reached it.
@@ -19,6 +27,7 @@ int PrintedStatus();
 
 int Count(const RunSettings& settings);      // --count
 int WriteBest(const RunSettings& settings);  // --max, --min
+int Reach(const RunSettings& settings);      // --reach
 int RunSearch(const RunSettings& settings);  // everything else
 
 }  // namespace growth

@@ -3,115 +3,135 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/plan_counter.h"
-#include "engine/record_positions.h"
+#include "app/budgets.h"
+#include "engine/states/plan_counter.h"
+#include "engine/states/record_positions.h"
 #include "report/resume_point.h"
 
 namespace growth {
 namespace {
-
-__extension__ using Wide = unsigned __int128;
 
 int Fail(int status, const std::string& message) {
   std::fprintf(stderr, "growth-planner: %s\n", message.c_str());
   return status;
 }
 
-// The run's records, exactly where they fit 64 bits; kToTheEnd otherwise or
-// when they cannot be counted.
-uint64_t CountRecords(const RunSettings& settings, const RunStates& states) {
-  if (states.counts != nullptr) {
-    const uint64_t total = RecordPositions(*states.counts).total();
-    return total == SubtreeCounts::kSaturated ? kToTheEnd : total;
-  }
-  PlanCounter counter(settings);
-  if (counter.Count({}) != PlanCounter::Outcome::kCounted) return kToTheEnd;
-  const std::string decimal = counter.records().ToDecimal();
-  if (decimal.size() > 19) return kToTheEnd;
-  return std::stoull(decimal);
-}
-
 }  // namespace
 
+std::optional<BigCount> RunWindow::Size() const {
+  std::optional<BigCount> last = end;
+  if (total.has_value() && (!last.has_value() || *total < *last)) last = total;
+  if (!last.has_value()) return std::nullopt;
+  return *last > before ? *last - before : BigCount();
+}
+
 int64_t RunWindow::RecordLimit() const {
-  if (end == kToTheEnd) return 0;
-  const uint64_t size = end - first;
-  return size > static_cast<uint64_t>(INT64_MAX) ? 0 : static_cast<int64_t>(size);
+  if (!end.has_value()) return 0;
+  uint64_t size = 0;
+  if (!(*end - before).ToU64(&size) || size > static_cast<uint64_t>(INT64_MAX)) return 0;
+  return static_cast<int64_t>(size);
 }
 
 bool SelectsWindow(const RunSettings& settings) {
-  return settings.skip > 0 || settings.shard_count > 0 || settings.resume;
+  return settings.skip.has_value() || settings.shard_count > 0 || settings.resume;
 }
 
-int ResolveWindow(const RunSettings& settings, const RunStates& states, RunWindow& window,
-                  std::vector<std::string>& notes) {
+std::optional<BigCount> CountRecords(const RunSettings& settings, const RunStates& states,
+                                     bool count) {
+  if (states.counts != nullptr) {
+    const uint64_t total = RecordPositions(*states.counts).total();
+    if (total != SubtreeCounts::kSaturated) return BigCount(total);
+  }
+  if (!count) return std::nullopt;
+  PlanCounter counter(settings);
+  if (counter.Count({.memory_bytes = kExplicitBudget}) != PlanCounter::Outcome::kCounted) {
+    return std::nullopt;
+  }
+  return counter.records();
+}
+
+int ResolveWindow(const RunSettings& settings, const RunStates& states, bool cut_torn_record,
+                  RunWindow& window, std::vector<std::string>& notes) {
   window = {};
   if (settings.shard_count > 0 || states.counts != nullptr) {
-    window.total = CountRecords(settings, states);
+    window.total = CountRecords(settings, states, settings.shard_count > 0);
   }
   if (settings.shard_count > 0) {
-    if (window.total == kToTheEnd) {
+    uint64_t total = 0;
+    if (!window.total.has_value()) {
       return Fail(1,
-                  "--shard needs the run's records counted, and there are too many "
-                  "(more than 2^64, or too many distinct states for 1 GiB of memory)");
+                  "--shard needs the run's records counted, and there are too many distinct "
+                  "states for " +
+                      DescribeBytes(kExplicitBudget) + " of memory");
     }
-    const Wide total = window.total;
+    if (!window.total->ToU64(&total)) {
+      return Fail(1, "--shard needs the run's records below 2^64, and there are " +
+                         window.total->ToDecimal());
+    }
+    __extension__ using Wide = unsigned __int128;
     const auto k = static_cast<uint64_t>(settings.shard_index);
     const auto n = static_cast<uint64_t>(settings.shard_count);
-    window.first = static_cast<uint64_t>((k - 1) * total / n);
-    window.end = static_cast<uint64_t>(k * total / n);
+    window.before = BigCount(static_cast<uint64_t>((k - 1) * Wide{total} / n));
+    window.end = BigCount(static_cast<uint64_t>(k * Wide{total} / n));
   }
-  const auto skip = static_cast<uint64_t>(settings.skip);
-  window.first = window.first > kToTheEnd - 1 - skip ? kToTheEnd - 1 : window.first + skip;
+  if (settings.skip.has_value()) {
+    window.before = window.before + BigCount(static_cast<uint64_t>(*settings.skip));
+  }
   if (settings.record_limit > 0) {
-    const auto limit = static_cast<uint64_t>(settings.record_limit);
-    const uint64_t end = window.first > kToTheEnd - limit ? kToTheEnd - 1 : window.first + limit;
-    window.end = std::min(window.end, end);
+    const BigCount end = window.before + BigCount(static_cast<uint64_t>(settings.record_limit));
+    if (!window.end.has_value() || end < *window.end) window.end = end;
   }
-  window.end = std::max(window.end, window.first);
+  if (window.end.has_value() && *window.end < window.before) window.end = window.before;
 
   if (settings.resume) {
-    const ResumePoint point = FindResumePoint(settings, false);
+    const ResumePoint point = FindResumePoint(settings, settings.ResultPath(), false);
     if (point.kind == ResumePoint::Kind::kRefused) return Fail(2, point.error);
     if (point.kind == ResumePoint::Kind::kAfter) {
-      if (window.first == 0 && window.end == kToTheEnd) {
+      if (window.before == BigCount() && !window.end.has_value()) {
         window.start = RunWindow::Start::kSeekPast;
         window.steps = point.steps;
       } else {
         if (states.counts == nullptr) {
           return Fail(1,
                       "--resume within a window needs the run's records counted, and there "
-                      "are too many distinct states for 1 GiB of memory");
+                      "are too many distinct states for " +
+                          DescribeBytes(states.budget.limit()) + " of memory");
         }
         const uint64_t number = RecordPositions(*states.counts).NumberOf(point.steps);
-        if (number != SubtreeCounts::kSaturated && number >= window.first) {
-          if (number >= window.end) {
+        if (number != SubtreeCounts::kSaturated && BigCount(number) >= window.before) {
+          if (window.end.has_value() && BigCount(number) >= *window.end) {
             return Fail(2, "the result file's last record lies past the selected window");
           }
-          window.first = number + 1;
+          window.before = BigCount(number + 1);
         }
       }
     }
     // The file is accepted: only now may a torn record be cut off its end.
-    const ResumePoint cut = FindResumePoint(settings, true);
-    if (cut.kind == ResumePoint::Kind::kRefused) return Fail(2, cut.error);
+    if (cut_torn_record) {
+      const ResumePoint cut = FindResumePoint(settings, settings.ResultPath(), true);
+      if (cut.kind == ResumePoint::Kind::kRefused) return Fail(2, cut.error);
+    }
   }
   if (window.start == RunWindow::Start::kSeekPast) return 0;
-  if (window.first >= window.end || (window.total != kToTheEnd && window.first >= window.total)) {
+  if ((window.end.has_value() && window.before >= *window.end) ||
+      (window.total.has_value() && window.before >= *window.total)) {
     window.start = RunWindow::Start::kNothingLeft;
     return 0;
   }
-  if (window.first == 0) return 0;
+  if (window.before == BigCount()) return 0;
+  uint64_t before = 0;
+  if (!window.before.ToU64(&before)) {
+    return Fail(1, "cannot pass over " + window.before.ToDecimal() + " records");
+  }
   if (states.counts != nullptr) {
     window.start = RunWindow::Start::kSeek;
-    RecordPositions(*states.counts).Locate(window.first, window.steps, &window.next);
+    RecordPositions(*states.counts).Locate(before, window.steps, &window.next);
     return 0;
   }
   window.start = RunWindow::Start::kEnumerate;
-  notes.push_back(
-      "too many distinct states to count within 1 GiB of memory: passing over the "
-      "first " +
-      std::to_string(window.first) + " records by enumeration");
+  notes.push_back("too many distinct states to count within " +
+                  DescribeBytes(states.budget.limit()) + " of memory: passing over the first " +
+                  window.before.ToDecimal() + " records by enumeration");
   return 0;
 }
 

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/plan_counter.h"
-#include "engine/search.h"
-#include "engine/settings.h"
-#include "engine/state_folds.h"
-#include "engine/state_graph.h"
+#include "app/options.h"
+#include "engine/search/search.h"
+#include "engine/states/plan_counter.h"
+#include "engine/states/state_folds.h"
+#include "engine/states/state_graph.h"
+#include "engine/states/viability.h"
 
 namespace growth {
 namespace {
@@ -71,17 +72,16 @@ void BM_Count(benchmark::State& bench, std::vector<std::string> args) {
   }
 }
 
-// Exact pruning on tight targets: the states' graph built and folded, then
-// the search that enters only viable states.
+// Exact pruning on tight targets: the viability table built, then the
+// search that enters only viable states.
 void BM_Exact(benchmark::State& bench, std::vector<std::string> args) {
   const RunSettings settings = SettingsFrom(args);
   for (auto _ : bench) {
-    MemoryBudget budget(size_t{512} << 20);
-    StateGraph graph(settings, budget);
-    if (graph.Build({}) != StateWalk::Outcome::kWalked) bench.SkipWithError("graph too large");
-    ViableStates viable(graph);
-    if (!viable.Fold()) bench.SkipWithError("graph too large");
-    auto search = std::make_unique<PlanSearch>(settings, SearchOptions{.viable = &viable});
+    const LevelSchedule schedule(settings.level_cap, settings.bonus_rate);
+    MemoryBudget budget(size_t{256} << 20);
+    const Viability viable(settings, schedule, budget);
+    if (!viable.exact()) bench.SkipWithError("table too large");
+    auto search = std::make_unique<PlanSearch>(settings, SearchOptions{.filter = &viable});
     DiscardingSink sink;
     search->Run(sink);
     benchmark::DoNotOptimize(sink.end_states);

@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/search.h"
-#include "report/result_file.h"
+#include "app/options.h"
+#include "engine/search/search.h"
+#include "report/append_file.h"
+#include "report/result_writer.h"
 
 namespace growth {
 namespace {
@@ -61,7 +63,7 @@ Sample MakeSample() {
 void BM_ResultFileWriter(benchmark::State& bench) {
   const Sample sample = MakeSample();
   unlink(sample.settings.ResultPath());
-  ResultFileWriter writer(sample.settings);
+  ResultFileWriter writer(sample.settings, sample.settings);
   const PlanView plan(sample.cursors, sample.list);
   for (auto _ : bench) writer.OnEndState(sample.state, plan);
   if (writer.records_lost() != 0) bench.SkipWithError("records lost");
@@ -75,7 +77,7 @@ void BM_BufferedResultFileWriter(benchmark::State& bench) {
   sample.settings.buffered = true;
   unlink(sample.settings.ResultPath());
   {
-    ResultFileWriter writer(sample.settings);
+    ResultFileWriter writer(sample.settings, sample.settings);
     const PlanView plan(sample.cursors, sample.list);
     for (auto _ : bench) writer.OnEndState(sample.state, plan);
     // What the last append would add is left out: under 1 MiB of many.

@@ -4,7 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "report/result_file.h"
+#include "report/append_file.h"
 
 namespace growth {
 namespace {
@@ -21,9 +21,8 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-ProgressReporter::ProgressReporter(const RunSettings& settings, const SubtreeCounts* counts, int fd)
-    : settings_(settings),
-      fd_(fd),
+ProgressReporter::ProgressReporter(const SubtreeCounts* counts, int fd)
+    : fd_(fd),
       terminal_(isatty(fd) == 1),
       start_(Clock::now()),
       interval_(terminal_ ? Clock::duration(std::chrono::milliseconds(250))
@@ -63,11 +62,12 @@ double ProgressReporter::ShareDone(const PlanSearch& search) {
   for (int32_t depth = 0; depth <= stack.depth(); ++depth) {
     const int32_t level = depth < stack.depth() ? stack.Frame(depth).level : search.state().level;
     const int32_t cursor = std::min(stack.CursorAt(depth), list.size);
-    for (int32_t i = 0; i < cursor; ++i) {
-      const uint32_t child = graph.Child(level, node, i);
-      if (child == StateGraph::kNoNode) continue;
-      done += counts_->EndStates(graph.ChildLevel(level, i), child);
-    }
+    graph.ForEachChild(
+        level, node,
+        [&](int32_t, int32_t child_level, uint32_t child) {
+          done += counts_->EndStates(child_level, child);
+        },
+        cursor);
     if (depth < stack.depth()) node = graph.Child(level, node, stack.CursorAt(depth));
   }
   return std::clamp(done / counts_->EndStates(1, StateGraph::kRoot), 0.0, 1.0);

@@ -17,17 +17,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/search.h"
-#include "engine/settings.h"
-#include "engine/state_folds.h"
+#include "engine/search/search.h"
+#include "engine/states/state_folds.h"
 
 namespace growth {
 
 class ProgressReporter {
  public:
   // `counts` (may be null: no share shown) must outlive the reporter.
-  ProgressReporter(const RunSettings& settings, const SubtreeCounts* counts,
-                   int fd = STDERR_FILENO);
+  explicit ProgressReporter(const SubtreeCounts* counts, int fd = STDERR_FILENO);
   ProgressReporter(const ProgressReporter&) = delete;
   ProgressReporter& operator=(const ProgressReporter&) = delete;
 
@@ -49,7 +47,6 @@ class ProgressReporter {
   std::string Line(int64_t records, uint64_t end_states, double share_done);
   void Show(const std::string& line, bool last);
 
-  const RunSettings settings_;
   const int fd_;
   const bool terminal_;
   const std::chrono::steady_clock::time_point start_;

@@ -29,7 +29,7 @@ class StoppingSink final : public EndStateSink {
 // behind it. Stops are spread over the whole run, including its first and
 // last end states, so a share counting one subtree too many or too few at
 // any depth shows.
-void ExpectShareMatchesPosition(const RunSettings& settings) {
+void ExpectShareMatchesPosition(const PlanSettings& settings) {
   const SearchOptions unpruned{.prune = false};
   StoppingSink all(UINT64_MAX);
   EXPECT_TRUE(std::make_unique<PlanSearch>(settings, unpruned)->Run(all));
@@ -41,7 +41,7 @@ void ExpectShareMatchesPosition(const RunSettings& settings) {
   ASSERT_EQ(graph.Build({}), StateWalk::Outcome::kWalked);
   SubtreeCounts counts(graph);
   ASSERT_TRUE(counts.Fold());
-  ProgressReporter progress(settings, &counts);
+  ProgressReporter progress(&counts);
   ASSERT_TRUE(progress.has_totals());
   for (uint64_t k :
        {uint64_t{1}, uint64_t{2}, total / 7, total / 3, total / 2 + 1, total - 1, total}) {

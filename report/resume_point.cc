@@ -8,13 +8,12 @@
 
 #include <string_view>
 
-#include "report/result_file.h"
+#include "engine/search/step_rules.h"
+#include "report/append_file.h"
+#include "report/record_format.h"
 
 namespace growth {
 namespace {
-
-constexpr std::string_view kRecordEnd = " time\r\n";
-constexpr std::string_view kLineEnd = "\r\n";
 
 ResumePoint Refuse(std::string error) {
   ResumePoint point;
@@ -47,7 +46,7 @@ int32_t CandidateNamed(std::string_view name, const CandidateList& list) {
 
 // The plan of a record's second line, replayed: empty error when it is a
 // plan of this run whose record is exactly `record`.
-std::string CheckRecord(const RunSettings& settings, std::string_view record,
+std::string CheckRecord(const PlanSettings& settings, std::string_view record,
                         std::string_view plan_line, std::vector<int32_t>& steps) {
   const CandidateList list = BuildCandidates(settings);
   steps.clear();
@@ -65,18 +64,13 @@ std::string CheckRecord(const RunSettings& settings, std::string_view record,
     }
     steps.push_back(candidate);
   }
+  const StepRules rules(settings);
   PlanState state = StartingState(TypeRecordOf(settings.type));
-  const StatArray& base_costs = TypeRecordOf(settings.type).base_costs;
   for (const int32_t candidate : steps) {
     const StepCode step = list.codes[candidate];
-    if (step >= kFirstLineCode) {
-      if (state.level >= settings.level_cap) return "its last record levels up past the cap";
-      LevelUp(state, step, settings.bonus_rate);
-    } else {
-      if (StatCost(state, step - kFirstStatCode, base_costs) > state.points) {
-        return "its last record buys a point it cannot afford";
-      }
-      SpendPoint(state, step, base_costs);
+    if (!rules.ApplyStep(state, step)) {
+      return step >= kFirstLineCode ? "its last record levels up past the cap"
+                                    : "its last record buys a point it cannot afford";
     }
   }
   if (state.level < settings.level_cap) return "its last record ends below the level cap";
@@ -92,9 +86,9 @@ std::string CheckRecord(const RunSettings& settings, std::string_view record,
 
 }  // namespace
 
-ResumePoint FindResumePoint(const RunSettings& settings, bool cut) {
-  const char* path = settings.ResultPath();
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+ResumePoint FindResumePoint(const PlanSettings& settings, const char* path, bool cut) {
+  // Without blocking: opening a FIFO to read would wait for a writer.
+  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (errno == ENOENT) return {};
     return Refuse("cannot read the result file to resume from it");
@@ -103,6 +97,12 @@ ResumePoint FindResumePoint(const RunSettings& settings, bool cut) {
   std::string tail;
   const size_t capacity = RecordCapacity(settings.level_cap);
   bool read = fstat(fd, &info) == 0;
+  if (read && !S_ISREG(info.st_mode)) {
+    // A pipe, a FIFO or a device keeps nothing to read back: like a
+    // missing file, the run goes on from its start.
+    close(fd);
+    return {};
+  }
   const off_t size = read ? info.st_size : 0;
   const size_t length =
       static_cast<size_t>(std::min<off_t>(size, static_cast<off_t>(2 * capacity)));
@@ -115,9 +115,9 @@ ResumePoint FindResumePoint(const RunSettings& settings, bool cut) {
   const size_t last_end = bytes.rfind(kRecordEnd);
   const size_t whole = last_end == std::string_view::npos ? 0 : last_end + kRecordEnd.size();
   const std::string_view torn = bytes.substr(whole);
-  // The start of one record, as a stop in the middle of its write leaves it.
-  if (torn.size() >= capacity || (!torn.empty() && torn[0] != 'S') ||
-      (torn.size() > 1 && torn[1] != ':')) {
+  // The start of one record, as a stop in the middle of its write leaves it;
+  // anything else after the last record is another writer's.
+  if (!CouldStartRecord(torn, settings.level_cap)) {
     return Refuse("the result file does not end with a whole record of a run");
   }
   ResumePoint point;
@@ -140,14 +140,7 @@ ResumePoint FindResumePoint(const RunSettings& settings, bool cut) {
     point.kind = ResumePoint::Kind::kAfter;
   }
   if (cut && !torn.empty()) {
-    // Under the appenders' lock, and only if nothing was appended since the
-    // file was read: the bytes cut must be the torn record's.
-    const int out = open(path, O_WRONLY | O_CLOEXEC);
-    struct stat now {};
-    const bool cut_off = out >= 0 && flock(out, LOCK_EX) == 0 && fstat(out, &now) == 0 &&
-                         now.st_size == size &&
-                         ftruncate(out, size - static_cast<off_t>(torn.size())) == 0;
-    if (out >= 0) close(out);
+    const bool cut_off = CutTornTail(path, size, torn.size());
     if (!cut_off) return Refuse("cannot cut the torn record off the end of the result file");
   }
   return point;

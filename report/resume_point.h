@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/search.h"
-#include "engine/settings.h"
+#include "engine/plan_settings.h"
+#include "engine/search/search.h"
 
 namespace growth {
 
@@ -30,9 +30,10 @@ struct ResumePoint {
   std::string error;
 };
 
-// Reads the result file of `settings`; with `cut`, also cuts off a torn
-// record after the last whole one.
-ResumePoint FindResumePoint(const RunSettings& settings, bool cut);
+// Reads the result file at `path`, written by a run with `settings`; with
+// `cut`, also cuts off a torn record after the last whole one (the only
+// change it ever makes to the file).
+ResumePoint FindResumePoint(const PlanSettings& settings, const char* path, bool cut);
 
 }  // namespace growth
 

@@ -9,12 +9,13 @@
 #include <random>
 #include <string>
 
-#include "engine/best_plans.h"
-#include "engine/plan_counter.h"
-#include "engine/search.h"
-#include "engine/state_folds.h"
-#include "engine/state_graph.h"
-#include "report/result_file.h"
+#include "engine/search/search.h"
+#include "engine/states/best_plans.h"
+#include "engine/states/plan_counter.h"
+#include "engine/states/state_folds.h"
+#include "engine/states/state_graph.h"
+#include "engine/states/viability.h"
+#include "report/result_writer.h"
 
 namespace growth {
 namespace {
@@ -22,7 +23,7 @@ namespace {
 // Collects, byte for byte, what a run would append to its result file.
 class RecordCollector final : public EndStateSink {
  public:
-  explicit RecordCollector(const RunSettings& settings)
+  explicit RecordCollector(const PlanSettings& settings)
       : targets_(settings.targets), formatter_(settings.level_cap) {}
 
   bool OnEndState(const PlanState& state, const PlanView& plan) override {
@@ -45,14 +46,14 @@ class RecordCollector final : public EndStateSink {
   RecordFormatter formatter_;
 };
 
-std::unique_ptr<RecordCollector> Collect(const RunSettings& settings, bool prune) {
+std::unique_ptr<RecordCollector> Collect(const PlanSettings& settings, bool prune) {
   auto collector = std::make_unique<RecordCollector>(settings);
   auto search = std::make_unique<PlanSearch>(settings, SearchOptions{.prune = prune});
   EXPECT_TRUE(search->Run(*collector));
   return collector;
 }
 
-std::string Describe(const RunSettings& s) {
+std::string Describe(const PlanSettings& s) {
   std::string text = "-c " + std::to_string(s.type) + " -l " + std::to_string(s.level_cap) +
                      " -r " + std::to_string(s.bonus_rate);
   const char* names[] = {"-s", "-h", "-i", "-f", "-m", "-x", "-a"};
@@ -70,7 +71,7 @@ TEST(PruningTest, SameRecordsInTheSameOrderOnRandomRuns) {
   int runs_pruned = 0;
   for (int32_t type = 0; type < kTypeCount; ++type) {
     for (int trial = 0; trial < 14; ++trial) {
-      RunSettings settings;
+      PlanSettings settings;
       settings.type = type;
       settings.level_cap = std::uniform_int_distribution<int32_t>(-2, 4)(random);
       settings.bonus_rate = rates[random() % 5];
@@ -101,7 +102,7 @@ TEST(PruningTest, SameRecordsInTheSameOrderOnRandomRuns) {
 }
 
 TEST(PruningTest, UnreachableTargetsEndTheRunAtOnce) {
-  RunSettings settings;
+  PlanSettings settings;
   settings.type = 0;
   settings.level_cap = 6;
   settings.targets[kStab] = 99;
@@ -116,7 +117,7 @@ TEST(PruningTest, UnreachableTargetsEndTheRunAtOnce) {
 TEST(PruningTest, TargetsMetExactlyAtTheLastPointAreKept) {
   // Type 9 starts at STAB 5 with cost 1; cap 3 grants 4 points and two
   // level-ups, both of which can raise STAB: 11 is the most it can reach.
-  RunSettings settings;
+  PlanSettings settings;
   settings.type = 9;
   settings.level_cap = 3;
   settings.targets[kStab] = 11;
@@ -133,7 +134,7 @@ TEST(PruningTest, TargetsMetExactlyAtTheLastPointAreKept) {
 // points and all seven stats) below which nothing qualified.
 class MemoisedEnumeration {
  public:
-  explicit MemoisedEnumeration(const RunSettings& settings)
+  explicit MemoisedEnumeration(const PlanSettings& settings)
       : settings_(settings), list_(BuildCandidates(settings)), formatter_(settings.level_cap) {}
 
   std::string Run() {
@@ -170,7 +171,7 @@ class MemoisedEnumeration {
     return wrote;
   }
 
-  const RunSettings settings_;
+  const PlanSettings settings_;
   const CandidateList list_;
   RecordFormatter formatter_;
   std::vector<int32_t> path_;
@@ -182,7 +183,7 @@ TEST(PruningTest, ExactPruningWritesWhatAMemoisedEnumerationWrites) {
   std::mt19937 random(9);
   for (int32_t type = 0; type < kTypeCount; ++type) {
     for (int attempt = 0;; ++attempt) {
-      RunSettings settings;
+      PlanSettings settings;
       settings.type = type;
       settings.level_cap = std::uniform_int_distribution<int32_t>(6, 9)(random);
       // Each target in turn as high as a record can still reach, given the
@@ -195,8 +196,11 @@ TEST(PruningTest, ExactPruningWritesWhatAMemoisedEnumerationWrites) {
         ASSERT_EQ(graph.Build({}), StateWalk::Outcome::kWalked);
         BestPlans best(settings, graph, k, true);
         ASSERT_TRUE(best.Fold());
+        const StepRules rules(settings);
         best.Enumerate(1, [&](std::span<const int32_t> steps) {
-          settings.targets[k] = ReplayPlan(settings, graph.candidates(), steps).values[k];
+          PlanState end;
+          EXPECT_TRUE(ReplayPlan(settings, rules, graph.candidates(), steps, &end));
+          settings.targets[k] = end.values[k];
           return true;
         });
       }
@@ -211,12 +215,11 @@ TEST(PruningTest, ExactPruningWritesWhatAMemoisedEnumerationWrites) {
         continue;
       }
 
-      MemoryBudget budget(size_t{1} << 30);
-      StateGraph graph(settings, budget);
-      ASSERT_EQ(graph.Build({}), StateWalk::Outcome::kWalked);
-      ViableStates viable(graph);
-      ASSERT_TRUE(viable.Fold());
-      auto search = std::make_unique<PlanSearch>(settings, SearchOptions{.viable = &viable});
+      const LevelSchedule schedule(settings.level_cap, settings.bonus_rate);
+      MemoryBudget table_budget(size_t{256} << 20);
+      const Viability viable(settings, schedule, table_budget);
+      ASSERT_TRUE(viable.exact());
+      auto search = std::make_unique<PlanSearch>(settings, SearchOptions{.filter = &viable});
       RecordCollector collector(settings);
       ASSERT_TRUE(search->Run(collector));
       const std::string expected = MemoisedEnumeration(settings).Run();

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/plan_counter.h"
-#include "engine/search.h"
-#include "engine/settings.h"
-#include "report/result_file.h"
+#include "app/options.h"
+#include "engine/search/search.h"
+#include "engine/states/plan_counter.h"
+#include "report/result_writer.h"
 
 namespace {
 
@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   auto pruned = std::make_unique<growth::PlanSearch>(settings);
   const int discard = open("/dev/null", O_WRONLY | O_CLOEXEC);
-  growth::ResultFileWriter writer(settings, discard);
+  growth::ResultFileWriter writer(settings, settings, discard);
   pruned->Run(writer);
   writer.Finish();
   close(discard);

@@ -1,0 +1,313 @@
+#include "app/options.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "engine/search/snapshot_stack.h"
+
+namespace growth {
+namespace {
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+enum class Field {
+  kLevelCap,
+  kTarget,
+  kType,
+  kBonusRate,
+  kResultPath,
+  kHelp,
+  kVersion,
+  kCount,
+  kLimit,
+  kProgress,
+  kSkip,
+  kShard,
+  kResume,
+  kMax,
+  kMin,
+  kBuffered,
+  kReach,
+};
+
+struct Option {
+  std::string_view name;
+  Field field;
+  int target_index;  // for kTarget only
+};
+
+// The order of this table is the order in which each argument is tested.
+constexpr std::array<Option, 23> kOptions = {{
+    {"-l", Field::kLevelCap, 0},
+    {"-s", Field::kTarget, kStab},
+    {"-h", Field::kTarget, kHack},
+    {"-i", Field::kTarget, kInt},
+    {"-f", Field::kTarget, kDef},
+    {"-m", Field::kTarget, kMr},
+    {"-x", Field::kTarget, kDex},
+    {"-a", Field::kTarget, kAgi},
+    {"-c", Field::kType, 0},
+    {"-r", Field::kBonusRate, 0},
+    {"-o", Field::kResultPath, 0},
+    {"--help", Field::kHelp, 0},
+    {"--version", Field::kVersion, 0},
+    {"--count", Field::kCount, 0},
+    {"--limit", Field::kLimit, 0},
+    {"--progress", Field::kProgress, 0},
+    {"--buffered", Field::kBuffered, 0},
+    {"--skip", Field::kSkip, 0},
+    {"--shard", Field::kShard, 0},
+    {"--resume", Field::kResume, 0},
+    {"--max", Field::kMax, 0},
+    {"--min", Field::kMin, 0},
+    {"--reach", Field::kReach, 0},
+}};
+
+// A decimal integer from `least` up to 2^63 - 1: digits only.
+bool ParseCount(std::string_view text, int64_t least, int64_t* count) {
+  if (text.empty()) return false;
+  while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
+  if (text.size() > 19) return false;  // 19 digits still fit 64 bits
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (value < static_cast<uint64_t>(least) || value > static_cast<uint64_t>(INT64_MAX)) {
+    return false;
+  }
+  *count = static_cast<int64_t>(value);
+  return true;
+}
+
+// K/N with 1 <= K <= N, both decimal.
+bool ParseShard(std::string_view text, int64_t* index, int64_t* count) {
+  const size_t slash = text.find('/');
+  if (slash == std::string_view::npos) return false;
+  return ParseCount(text.substr(0, slash), 1, index) &&
+         ParseCount(text.substr(slash + 1), 1, count) && *index <= *count;
+}
+
+// The text in double quotes for an error message, with control bytes, the
+// quote and the backslash escaped so that the message stays on one line.
+std::string Quoted(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted.push_back('"');
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      quoted.push_back('\\');
+      quoted.push_back(c);
+    } else if (byte < 0x20 || byte == 0x7f) {
+      quoted.append("\\x");
+      quoted.push_back(kHex[byte >> 4]);
+      quoted.push_back(kHex[byte & 0xf]);
+    } else {
+      quoted.push_back(c);
+    }
+  }
+  quoted.push_back('"');
+  return quoted;
+}
+
+// The argument a value came from, or the value itself when no argument set it.
+std::string ValueText(const char* argument, int32_t value) {
+  return argument != nullptr ? Quoted(argument) : std::to_string(value);
+}
+
+}  // namespace
+
+int32_t ParseInteger(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  uint32_t magnitude = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    magnitude = magnitude * 10u + static_cast<uint32_t>(text[i] - '0');
+  }
+  if (negative) magnitude = 0u - magnitude;
+  return static_cast<int32_t>(magnitude);
+}
+
+bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, std::string& error) {
+  // The texts behind the values that get checked once the scan is done, so
+  // that a later occurrence of an option can still replace a bad one, and so
+  // that --help and --version are seen whatever comes before them. Every
+  // result path must fit the field: the first that does not is kept here.
+  const char* type_text = nullptr;
+  const char* cap_text = nullptr;
+  const char* limit_text = nullptr;
+  const char* skip_text = nullptr;
+  const char* shard_text = nullptr;
+  const char* max_text = nullptr;
+  const char* min_text = nullptr;
+  const char* long_path_text = nullptr;
+
+  int i = 1;
+  while (i < argc) {
+    for (const Option& option : kOptions) {
+      if (option.name != argv[i]) continue;
+      switch (option.field) {
+        case Field::kHelp:
+          settings.show_help = true;
+          continue;
+        case Field::kVersion:
+          settings.show_version = true;
+          continue;
+        case Field::kCount:
+          settings.count_only = true;
+          continue;
+        case Field::kProgress:
+          settings.show_progress = true;
+          continue;
+        case Field::kResume:
+          settings.resume = true;
+          continue;
+        case Field::kBuffered:
+          settings.buffered = true;
+          continue;
+        case Field::kReach:
+          settings.reach = true;
+          continue;
+        default:
+          break;
+      }
+      ++i;
+      if (i >= argc) {
+        error = "option " + std::string(option.name) + " needs a value";
+        return false;
+      }
+      const char* value = argv[i];
+      switch (option.field) {
+        case Field::kLevelCap:
+          settings.level_cap = ParseInteger(value);
+          cap_text = value;
+          break;
+        case Field::kTarget:
+          settings.targets[option.target_index] = ParseInteger(value);
+          break;
+        case Field::kType:
+          settings.type = ParseInteger(value);
+          type_text = value;
+          break;
+        case Field::kBonusRate:
+          settings.bonus_rate = ParseInteger(value);
+          break;
+        case Field::kResultPath: {
+          const size_t length = std::strlen(value);
+          if (length < settings.result_path.size()) {
+            std::memcpy(settings.result_path.data(), value, length + 1);
+          } else if (long_path_text == nullptr) {
+            long_path_text = value;
+          }
+          break;
+        }
+        case Field::kLimit:
+          limit_text = value;
+          break;
+        case Field::kSkip:
+          skip_text = value;
+          break;
+        case Field::kShard:
+          shard_text = value;
+          break;
+        case Field::kMax:
+          max_text = value;
+          break;
+        case Field::kMin:
+          min_text = value;
+          break;
+        default:
+          break;
+      }
+    }
+    ++i;
+  }
+
+  if (long_path_text != nullptr) {
+    error = "result path is " + std::to_string(std::strlen(long_path_text)) +
+            " bytes, longer than " + std::to_string(settings.result_path.size() - 1) + ": " +
+            Quoted(long_path_text);
+    return false;
+  }
+  if (settings.type < 0 || settings.type >= kTypeCount) {
+    error = "type " + ValueText(type_text, settings.type) + " is outside 0 to " +
+            std::to_string(kTypeCount - 1);
+    return false;
+  }
+  if (settings.level_cap > kMaxLevelCap) {
+    error = "level cap " + ValueText(cap_text, settings.level_cap) + " is above " +
+            std::to_string(kMaxLevelCap) + ", the longest plan the search can hold";
+    return false;
+  }
+  if (limit_text != nullptr && !ParseCount(limit_text, 1, &settings.record_limit)) {
+    error = "--limit takes a positive decimal integer up to 9223372036854775807, not " +
+            Quoted(limit_text);
+    return false;
+  }
+  if (skip_text != nullptr && !ParseCount(skip_text, 0, &settings.skip.emplace())) {
+    error =
+        "--skip takes a decimal integer from 0 to 9223372036854775807, not " + Quoted(skip_text);
+    return false;
+  }
+  if (shard_text != nullptr &&
+      !ParseShard(shard_text, &settings.shard_index, &settings.shard_count)) {
+    error = "--shard takes K/N, decimal integers with 1 <= K <= N, not " + Quoted(shard_text);
+    return false;
+  }
+  for (const char* goal_text : {max_text, min_text}) {
+    if (goal_text == nullptr) continue;
+    settings.goal = goal_text == max_text ? RunSettings::Goal::kMax : RunSettings::Goal::kMin;
+    int label = 0;
+    while (label <= kValueCount && kRecordValueLabels[label] != goal_text) ++label;
+    if (label > kValueCount) {
+      error = std::string(goal_text == max_text ? "--max" : "--min") +
+              " takes one of S H I F M X A HP MP SP WT Point, not " + Quoted(goal_text);
+      return false;
+    }
+    settings.goal_value = label;
+  }
+  if (max_text != nullptr && min_text != nullptr) {
+    error = "--max and --min cannot be combined";
+    return false;
+  }
+  if (settings.reach) {
+    const char* other = settings.count_only      ? "--count"
+                        : max_text != nullptr    ? "--max"
+                        : min_text != nullptr    ? "--min"
+                        : limit_text != nullptr  ? "--limit"
+                        : skip_text != nullptr   ? "--skip"
+                        : shard_text != nullptr  ? "--shard"
+                        : settings.resume        ? "--resume"
+                        : settings.buffered      ? "--buffered"
+                        : settings.show_progress ? "--progress"
+                                                 : nullptr;
+    if (other != nullptr) {
+      error = std::string("--reach cannot be combined with ") + other;
+      return false;
+    }
+  }
+  if (settings.goal != RunSettings::Goal::kNone) {
+    const char* other = settings.count_only     ? "--count"
+                        : skip_text != nullptr  ? "--skip"
+                        : shard_text != nullptr ? "--shard"
+                        : settings.resume       ? "--resume"
+                                                : nullptr;
+    if (other != nullptr) {
+      error = std::string(max_text != nullptr ? "--max" : "--min") + " cannot be combined with " +
+              other;
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace growth

@@ -1,0 +1,36 @@
+// How far each stat's target could be pushed: for each of the seven stats,
+// the highest target that, with every other target kept as given, some plan
+// still meets. Asking for a stat makes it one points can be bought for, even
+// if its given target did not.
+//
+// Callers guarantee: the schedule comes from the same settings; the budget
+// outlives the call. Viability tables are built and freed one at a time
+// within the budget; running out of it is reported, never guessed around.
+#ifndef GROWTH_PLANNER_ENGINE_STATES_REACH_H_
+#define GROWTH_PLANNER_ENGINE_STATES_REACH_H_
+
+#include "base/memory_budget.h"
+#include "data/tables.h"
+#include "engine/plan_settings.h"
+#include "engine/search/level_schedule.h"
+
+namespace growth {
+
+struct ReachResult {
+  enum class Outcome {
+    kFound,      // `highest` holds the answer
+    kNoPlan,     // no plan meets the targets as given
+    kDidNotFit,  // a table the answer needed did not fit the budget
+  };
+  Outcome outcome = Outcome::kDidNotFit;
+  // Per stat, the highest target still met; the starting value when not
+  // even one point more is.
+  StatArray highest{};
+};
+
+ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedule,
+                      MemoryBudget& budget);
+
+}  // namespace growth
+
+#endif  // GROWTH_PLANNER_ENGINE_STATES_REACH_H_

@@ -1,0 +1,220 @@
+// The walk over distinct states: every state a plan can reach, once each,
+// level by level from the start to the cap.
+//
+// A state is its key (see state_key.h) at a level. Within a level,
+// purchases only ever lower the unspent points, so taking the states of a
+// level in order of falling points visits every state after all of its
+// parents. Each user folds the walk differently: counting plans, recording
+// the steps between states for folds from the cap down, and so on. Every
+// table comes from the budget; running out of it, or of time, ends the walk
+// with an outcome saying so.
+//
+// A visitor has these members, each returning false when it ran out of room
+// (which ends the walk as kOverMemory):
+//   bool OnLevel(int32_t level, StateLevel& here)  before a level's states
+//   bool OnState(int32_t level, StateLevel& here, uint32_t node)
+//       once every parent of the state has been visited
+//   bool OnChild(StateLevel& here, uint32_t node, int move, StateLevel& owner,
+//                uint32_t child, bool added)
+//       for each step out of the state: `move` is the slot of a purchase
+//       (below the targeted count) or the targeted count plus the index of
+//       a level-up effect; `owner` is the level the child is on; `added`
+//       when the child was first met here
+//   bool OnLevelDone(int32_t level, StateLevel& here)  after a level's states
+#ifndef GROWTH_PLANNER_ENGINE_STATES_STATE_WALK_H_
+#define GROWTH_PLANNER_ENGINE_STATES_STATE_WALK_H_
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "base/memory_budget.h"
+#include "engine/plan_settings.h"
+#include "engine/search/level_schedule.h"
+#include "engine/search/plan_limits.h"
+#include "engine/search/search.h"
+#include "engine/states/state_index.h"
+#include "engine/states/state_rules.h"
+
+namespace growth {
+
+struct StateLevel {
+  explicit StateLevel(MemoryBudget& budget) : keys(budget), order(budget), index(budget) {}
+
+  BudgetedArray<StateKey> keys;   // by node
+  BudgetedArray<uint32_t> order;  // nodes as walked (points falling), when levels are kept
+  StateIndex index;               // dropped once the level has been walked
+};
+
+// The level-ups out of a level: lines that change the key alike share one
+// effect, which the walk takes once.
+struct LevelUps {
+  int effect_count = 0;
+  std::array<LineEffect, kLineCount> effects{};
+  std::array<uint8_t, kLineCount> lines_with{};      // by effect
+  std::array<uint8_t, kLineCount> effect_of_line{};  // by open line, in code order
+};
+
+class StateWalk {
+ public:
+  enum class Outcome { kWalked, kOverMemory, kOverTime };
+  using Clock = std::chrono::steady_clock;
+
+  // The budget, and the filter when given, must outlive the walk. With a
+  // filter the walk leaves out every state it rejects, and every state that
+  // can be reached only through those.
+  StateWalk(const PlanSettings& settings, MemoryBudget& budget,
+            const StateFilter* filter = nullptr);
+  ~StateWalk();
+  StateWalk(const StateWalk&) = delete;
+  StateWalk& operator=(const StateWalk&) = delete;
+
+  const StateRules& rules() const { return rules_; }
+  const LevelSchedule& schedule() const { return schedule_; }
+  int32_t level_cap() const { return level_cap_; }
+  // The highest level a state is on; states on it are the end states.
+  int32_t top_level() const { return top_; }
+  std::span<const StepCode> lines() const { return std::span(lines_.data(), line_count_); }
+  // The level-ups out of `level`, below the top level.
+  const LevelUps& LevelUpsFrom(int32_t level) const {
+    return rollover_ups_[schedule_.Reaching(level + 1).secondary != 0 ? 1 : 0];
+  }
+  // Purchases plus the most level-up effects any level has.
+  int moves_per_state() const { return moves_per_state_; }
+
+  StateLevel& level(int32_t number) { return *levels_[static_cast<size_t>(number)]; }
+  const StateLevel& level(int32_t number) const { return *levels_[static_cast<size_t>(number)]; }
+  MemoryBudget& budget() const { return budget_; }
+
+  // Leaves out, from the next walk on, the states `filter` rejects (none
+  // when null); the filter must outlive the walks.
+  void SetFilter(const StateFilter* filter) { filter_ = filter; }
+
+  // Walks from the start. With `keep_levels`, every level stays (with its
+  // walking order) for the caller; otherwise each is released once walked.
+  // No time limit when `time_limit` is zero.
+  template <typename Visitor>
+  Outcome Run(Visitor& visitor, bool keep_levels, Clock::duration time_limit);
+
+ private:
+  bool OpenLevel(int32_t number);
+  // False when the filter rejects the state of `key` at `level`.
+  bool Passes(const StateKey& key, int32_t level) const {
+    if (filter_ == nullptr) return true;
+    PlanState probe{};
+    probe.level = level;
+    probe.points = key[0];
+    const TargetedStats& targeted = rules_.targeted();
+    for (int slot = 0; slot < targeted.count; ++slot) {
+      probe.values[targeted.index[slot]] = key[slot + 1];
+    }
+    return filter_->Viable(probe);
+  }
+
+  MemoryBudget& budget_;
+  const StateFilter* filter_;
+  const int32_t level_cap_;
+  const int32_t top_;
+  const LevelSchedule schedule_;
+  const StateRules rules_;
+  const StatArray start_values_;
+  const StatArray base_costs_;
+  const StateKey start_key_;
+  std::array<StepCode, kLineCount> lines_{};
+  int line_count_ = 0;
+  // Level-ups without and with a rollover of the secondary stat.
+  std::array<LevelUps, 2> rollover_ups_{};
+  int moves_per_state_ = 0;
+  std::vector<std::unique_ptr<StateLevel>> levels_;  // index: level
+  BudgetedArray<uint32_t> spare_cells_;
+};
+
+template <typename Visitor>
+StateWalk::Outcome StateWalk::Run(Visitor& visitor, bool keep_levels, Clock::duration time_limit) {
+  const bool timed = time_limit != Clock::duration::zero();
+  const Clock::time_point deadline = Clock::now() + time_limit;
+  const int targeted = rules_.targeted().count;
+  const int32_t max_points = PointsGrantedUpTo(top_);
+
+  levels_.clear();
+  levels_.resize(static_cast<size_t>(top_) + 1);
+  if (!OpenLevel(1)) return Outcome::kOverMemory;
+  bool added = false;
+  if (levels_[1]->index.Find(start_key_, levels_[1]->keys, &added) < 0) {
+    return Outcome::kOverMemory;
+  }
+
+  // States of the level being walked, in lists by unspent points.
+  std::vector<uint32_t> heads(static_cast<size_t>(max_points) + 1);
+  BudgetedArray<uint32_t> next_in_list(budget_);
+  constexpr uint32_t kEndOfList = UINT32_MAX;
+  size_t work = 0;
+  for (int32_t number = 1; number <= top_; ++number) {
+    StateLevel& here = *levels_[static_cast<size_t>(number)];
+    StateLevel* next = nullptr;
+    if (number < top_) {
+      if (!OpenLevel(number + 1)) return Outcome::kOverMemory;
+      next = levels_[static_cast<size_t>(number) + 1].get();
+    }
+    const LevelUps& ups = LevelUpsFrom(number);
+    const int effects = next != nullptr ? ups.effect_count : 0;
+    if (!visitor.OnLevel(number, here)) return Outcome::kOverMemory;
+
+    std::fill(heads.begin(), heads.end(), kEndOfList);
+    if (!next_in_list.Resize(here.keys.size())) return Outcome::kOverMemory;
+    for (uint32_t node = 0; node < here.keys.size(); ++node) {
+      uint32_t& head = heads[static_cast<size_t>(here.keys[node][0])];
+      next_in_list[node] = head;
+      head = node;
+    }
+    for (int32_t points = max_points; points >= 0; --points) {
+      uint32_t& head = heads[static_cast<size_t>(points)];
+      while (head != kEndOfList) {
+        const uint32_t node = head;
+        head = next_in_list[node];
+        if (keep_levels && !here.order.PushBack(node)) return Outcome::kOverMemory;
+        if (!visitor.OnState(number, here, node)) return Outcome::kOverMemory;
+        const StateKey key = here.keys[node];
+        for (int slot = 0; slot < targeted; ++slot) {
+          if (rules_.Price(key, slot, number) > points) continue;
+          const StateKey bought = rules_.AfterPurchase(key, slot, number);
+          if (!Passes(bought, number)) continue;
+          const int64_t child = here.index.Find(bought, here.keys, &added);
+          if (child < 0) return Outcome::kOverMemory;
+          if (added) {
+            // Purchases lower the points, so the child's list is still ahead.
+            uint32_t& list = heads[static_cast<size_t>(bought[0])];
+            if (!next_in_list.PushBack(list)) return Outcome::kOverMemory;
+            list = static_cast<uint32_t>(child);
+          }
+          if (!visitor.OnChild(here, node, slot, here, static_cast<uint32_t>(child), added)) {
+            return Outcome::kOverMemory;
+          }
+        }
+        for (int effect = 0; effect < effects; ++effect) {
+          const StateKey raised = rules_.AfterLevelUp(key, ups.effects[effect], number + 1);
+          if (!Passes(raised, number + 1)) continue;
+          const int64_t child = next->index.Find(raised, next->keys, &added);
+          if (child < 0) return Outcome::kOverMemory;
+          if (!visitor.OnChild(here, node, targeted + effect, *next, static_cast<uint32_t>(child),
+                               added)) {
+            return Outcome::kOverMemory;
+          }
+        }
+        if ((++work & 0xFFF) == 0 && timed && Clock::now() > deadline) return Outcome::kOverTime;
+      }
+    }
+    here.index.Drop(here.keys, spare_cells_);
+    if (!visitor.OnLevelDone(number, here)) return Outcome::kOverMemory;
+    if (!keep_levels) levels_[static_cast<size_t>(number)].reset();
+  }
+  return Outcome::kWalked;
+}
+
+}  // namespace growth
+
+#endif  // GROWTH_PLANNER_ENGINE_STATES_STATE_WALK_H_

@@ -1,0 +1,72 @@
+#include "engine/states/viability.h"
+
+#include <bit>
+
+#include "engine/search/plan_state.h"
+
+namespace growth {
+
+// When the exact table does not fit, the tables over fewer stats are tried
+// from the largest down, each only if no held table already covers its
+// stats (it could reject nothing more). Larger ones come first because a
+// table over more stats rejects everything the tables over its parts
+// reject, and they also catch stats competing for the same points. The room
+// for one table per stat is set aside first, so that large tables cannot
+// crowd out the one bound every targeted stat should have; those single-stat
+// tables are cheap, a few entries per value and level.
+Viability::Viability(const PlanSettings& settings, const LevelSchedule& schedule,
+                     MemoryBudget& budget) {
+  const TargetedStats targeted = TargetedStatsOf(settings);
+  uint32_t all = 0;
+  for (int slot = 0; slot < targeted.count; ++slot) all |= 1u << targeted.index[slot];
+  if (all == 0) {
+    exact_ = true;  // every plan meets the targets: nothing to reject
+    return;
+  }
+  TryTable(settings, schedule, all, budget);
+  if (count_ == 1) {
+    exact_ = true;
+    return;
+  }
+
+  size_t set_aside = 0;
+  for (int slot = 0; slot < targeted.count; ++slot) {
+    const size_t bytes = ViabilityTable(settings, schedule, 1u << targeted.index[slot], budget)
+                             .BytesNeeded(ViabilityTable::Levels::kAll);
+    set_aside = bytes > SIZE_MAX - set_aside ? SIZE_MAX : set_aside + bytes;
+  }
+  if (!budget.Charge(set_aside)) set_aside = 0;
+  for (int size = targeted.count - 1; size >= 2; --size) {
+    for (uint32_t stats = 1; stats <= all; ++stats) {
+      if ((stats & ~all) == 0 && std::popcount(stats) == size && !Covered(stats)) {
+        TryTable(settings, schedule, stats, budget);
+      }
+    }
+  }
+  budget.Refund(set_aside);
+  for (int slot = 0; slot < targeted.count; ++slot) {
+    if (!Covered(1u << targeted.index[slot]))
+      TryTable(settings, schedule, 1u << targeted.index[slot], budget);
+  }
+}
+
+void Viability::TryTable(const PlanSettings& settings, const LevelSchedule& schedule,
+                         uint32_t stats, MemoryBudget& budget) {
+  GROWTH_CHECK(count_ < kMostTables);
+  std::optional<ViabilityTable>& table = tables_[count_];
+  table.emplace(settings, schedule, stats, budget);
+  if (!table->Build()) {
+    table.reset();
+    return;
+  }
+  covers_[count_++] = stats;
+}
+
+bool Viability::Covered(uint32_t stats) const {
+  for (int i = 0; i < count_; ++i) {
+    if ((covers_[i] & stats) == stats) return true;
+  }
+  return false;
+}
+
+}  // namespace growth

@@ -1,0 +1,63 @@
+// The bytes of a record, and reading them back.
+//
+// A record is two lines ending in CR LF: the end state's eleven values and
+// unspent points, each after its label ("S:%d H:%d ... Point:%d"), then the
+// plan's step names, each followed by a space, and "- %d time" with the
+// plan's step count plus one. Every other file that needs to know what a
+// record looks like asks here: the writers format with RecordFormatter, a
+// resumed run reads its last record back with the parsing helpers, and the
+// option scan names a record's values by kRecordValueLabels.
+#ifndef GROWTH_PLANNER_REPORT_RECORD_FORMAT_H_
+#define GROWTH_PLANNER_REPORT_RECORD_FORMAT_H_
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "data/tables.h"
+#include "engine/search/plan_state.h"
+#include "engine/search/search.h"
+
+namespace growth {
+
+// The labels of a record's first line, in order, without their colons: the
+// names of the values a --max or --min can rank by (0..10 the values, 11
+// the unspent points).
+inline constexpr std::array<std::string_view, kValueCount + 1> kRecordValueLabels = {
+    "S", "H", "I", "F", "M", "X", "A", "HP", "MP", "SP", "WT", "Point"};
+
+// The text every record ends with, and the line end of both lines.
+inline constexpr std::string_view kRecordEnd = " time\r\n";
+inline constexpr std::string_view kLineEnd = "\r\n";
+
+// The shortest record any run can write (every number one digit, no step).
+size_t MinRecordLength();
+
+// The most bytes a record can take for plans under `level_cap`.
+size_t RecordCapacity(int32_t level_cap);
+
+// True when `bytes`, the tail of a file after its last whole record, could
+// be the first bytes of a record: at most its first line and part of its
+// second, as a write cut short leaves them. An empty tail qualifies.
+bool CouldStartRecord(std::string_view bytes, int32_t level_cap);
+
+class RecordFormatter {
+ public:
+  explicit RecordFormatter(int32_t level_cap);
+  RecordFormatter(const RecordFormatter&) = delete;
+  RecordFormatter& operator=(const RecordFormatter&) = delete;
+
+  // The record's bytes; valid until the next call. The plan must have come
+  // from a search under the same level cap.
+  std::string_view Format(const PlanState& state, const PlanView& plan);
+
+ private:
+  size_t capacity_;
+  std::unique_ptr<char[]> buffer_;
+};
+
+}  // namespace growth
+
+#endif  // GROWTH_PLANNER_REPORT_RECORD_FORMAT_H_
