@@ -5,6 +5,7 @@
 #define GROWTH_PLANNER_APP_BUDGETS_H_
 
 #include <cstddef>
+#include <cstdint>
 
 namespace growth {
 
@@ -16,6 +17,10 @@ inline constexpr size_t kProgressBudget = size_t{512} << 20;
 // What cannot be had without the states: --count's walk, the best plans,
 // --reach and jumping into a run.
 inline constexpr size_t kExplicitBudget = size_t{1} << 30;
+
+// Passes the best-plan search may take before the fold over the run's
+// states takes over: a few seconds' worth.
+inline constexpr uint64_t kBestPlanPasses = uint64_t{100} << 20;
 
 }  // namespace growth
 

@@ -13,7 +13,9 @@
 #include "app/budgets.h"
 #include "app/run_window.h"
 #include "engine/search/search.h"
+#include "engine/states/best_plan_search.h"
 #include "engine/states/best_plans.h"
+#include "engine/states/gain_bound.h"
 #include "engine/states/plan_counter.h"
 #include "engine/states/reach.h"
 #include "engine/states/record_positions.h"
@@ -177,34 +179,54 @@ int Count(const RunSettings& settings) {
 
 int WriteBest(const RunSettings& settings) {
   const auto pruning = std::make_unique<Pruning>(settings);
-  RunStates states(settings, kExplicitBudget);
-  states.built = states.graph.Build(pruning->exact()) == StateWalk::Outcome::kWalked;
-  BestPlans best(settings, states.graph, settings.goal_value,
-                 settings.goal == RunSettings::Goal::kMax);
-  if (!states.built || !best.Fold()) {
-    Say("too many distinct states to find the best plans " + WithinMemory(states.budget));
-    return kExitOutOfRoom;
+  const bool maximize = settings.goal == RunSettings::Goal::kMax;
+  const int64_t count = settings.record_limit > 0 ? settings.record_limit : 1;
+  const CandidateList list = BuildCandidates(settings);
+  std::vector<std::vector<int32_t>> plans;
+
+  // First the search in run order that skips what cannot beat the best
+  // found, for as long as its bound keeps it small; then the fold over the
+  // run's viable states, where they fit.
+  MemoryBudget budget(kExplicitBudget);
+  GainBound bound(settings, pruning->schedule, settings.goal_value, maximize, budget);
+  std::vector<BestPlanSearch::Found> found;
+  if (bound.Build() && BestPlanSearch(settings, pruning->filter(), bound, count, budget)
+                           .Run(kBestPlanPasses, &found)) {
+    for (BestPlanSearch::Found& plan : found) plans.push_back(std::move(plan.steps));
+  } else {
+    found.clear();
+    bound.Free();
+    RunStates states(settings, kExplicitBudget);
+    states.built = states.graph.Build(pruning->exact()) == StateWalk::Outcome::kWalked;
+    BestPlans best(settings, states.graph, settings.goal_value, maximize);
+    if (!states.built || !best.Fold()) {
+      Say("too many distinct states to find the best plans " + WithinMemory(states.budget));
+      return kExitOutOfRoom;
+    }
+    const auto outcome = best.Enumerate(count, [&](std::span<const int32_t> steps) {
+      plans.emplace_back(steps.begin(), steps.end());
+      return true;
+    });
+    if (outcome == BestPlans::Outcome::kOverMemory) {
+      Say("too many plans to rank " + WithinMemory(states.budget));
+      return kExitOutOfRoom;
+    }
   }
+
   RunSettings unlimited = settings;
   unlimited.record_limit = 0;
   IgnoreFileSizeLimit();
   InstallStopDeferral();
   ResultFileWriter writer(unlimited, unlimited);
-  const CandidateList& list = states.graph.candidates();
   const StepRules rules(settings);
-  const int64_t count = settings.record_limit > 0 ? settings.record_limit : 1;
-  const auto outcome = best.Enumerate(count, [&](std::span<const int32_t> steps) {
+  for (const std::vector<int32_t>& steps : plans) {
     PlanState end;
     ReplayPlan(settings, rules, list, steps, &end);
     // False once a stop from outside is held back: what was collected is
     // appended by Finish, then the stop takes effect.
-    return writer.OnEndState(end, PlanView(steps, list));
-  });
-  writer.Finish();
-  if (outcome == BestPlans::Outcome::kOverMemory) {
-    Say("too many plans to rank " + WithinMemory(states.budget));
-    return kExitOutOfRoom;
+    if (!writer.OnEndState(end, PlanView(steps, list))) break;
   }
+  writer.Finish();
   return writer.records_lost() == 0 ? kExitAllWritten : kExitRecordsLost;
 }
 

@@ -127,9 +127,12 @@ class BudgetedArray {
 
   // Grows or shrinks to `count` elements; new ones are zero bytes.
   bool Resize(size_t count) {
+    const size_t zeroed_from = capacity_;  // room taken from here on comes zeroed
     if (count > capacity_ && !Reserve(Grown(count))) return false;
-    if (count > size_)
-      std::memset(static_cast<void*>(data_ + size_), 0, (count - size_) * sizeof(T));
+    if (count > size_ && size_ < zeroed_from) {
+      const size_t end = count < zeroed_from ? count : zeroed_from;
+      std::memset(static_cast<void*>(data_ + size_), 0, (end - size_) * sizeof(T));
+    }
     size_ = count;
     return true;
   }

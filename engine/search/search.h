@@ -57,6 +57,8 @@ class PlanView {
 
   int32_t steps() const { return static_cast<int32_t>(cursors_.size()); }
   StepCode StepAt(int32_t depth) const { return candidates_.codes[cursors_[depth]]; }
+  // The candidate index of the step at `depth`.
+  int32_t CursorAt(int32_t depth) const { return cursors_[depth]; }
 
  private:
   std::span<const int32_t> cursors_;

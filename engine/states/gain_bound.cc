@@ -1,0 +1,308 @@
+#include "engine/states/gain_bound.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+#include "engine/states/viability_table.h"
+
+namespace growth {
+
+GainBound::GainBound(const PlanSettings& settings, const LevelSchedule& schedule, int value,
+                     bool maximize, MemoryBudget& budget)
+    : schedule_(schedule),
+      top_level_(std::max(settings.level_cap, 1)),
+      value_(value),
+      sign_(maximize ? 1 : -1),
+      base_costs_(TypeRecordOf(settings.type).base_costs),
+      table_(budget),
+      rated_(budget) {
+  const TypeRecord& type = TypeRecordOf(settings.type);
+  const TargetedStats targeted = TargetedStatsOf(settings);
+  axis_of_.fill(-1);
+  for (int slot = 0; slot < targeted.count; ++slot) {
+    const int k = targeted.index[slot];
+    // Past what any plan reaches the table would only grow; no plan qualifies.
+    if (targeted.target[slot] > ValueCeiling(settings, schedule, k)) too_large_ = true;
+    axis_of_[k] = axis_count_;
+    axes_[axis_count_++] = {k,
+                            type.start_values[k],
+                            targeted.target[slot],
+                            base_costs_[k],
+                            targeted.target[slot] - type.start_values[k],
+                            0};
+  }
+  for (int i = 0; i < axis_count_ && !too_large_; ++i) {
+    axes_[i].stride = cells_;
+    const size_t extent = static_cast<size_t>(axes_[i].last) + 1;
+    if (cells_ > SIZE_MAX / 8 / extent) too_large_ = true;
+    cells_ *= extent;
+  }
+  const int32_t group = GroupOf(settings.type);
+  for (StepCode line = kFirstLineCode; line <= kLastLineCode; ++line) {
+    if (LineOpenToGroup(group, line)) lines_[line_count_++] = line;
+  }
+  if (value_ == kValueCount) {
+    extras_add_their_price_ = sign_ < 0;
+  } else {
+    for (int i = 0; i < axis_count_; ++i) {
+      const int64_t gain = PurchaseGain(axes_[i].stat, 0, 1);
+      if (gain <= 0) continue;
+      gaining_axes_[gaining_count_] = i;
+      gaining_value_[gaining_count_++] = gain;
+    }
+  }
+  // The rates of the cheapest prices of the stats that gain: those the
+  // bound meets most, early in a plan.
+  for (int extra = 0; extra < 4; ++extra) {
+    for (int g = 0; g < gaining_count_; ++g) {
+      const double rate =
+          static_cast<double>(gaining_value_[g]) / (axes_[gaining_axes_[g]].base_cost + extra);
+      bool known = false;
+      for (int r = 0; r < rate_count_; ++r) known = known || rates_[r] == rate;
+      if (!known && rate_count_ < static_cast<int>(rates_.size())) rates_[rate_count_++] = rate;
+    }
+  }
+}
+
+int64_t GainBound::PurchaseGain(int index, int32_t value, int32_t level) const {
+  if (value_ < kStatCount) return sign_ * (index == value_ ? 1 : 0);
+  if (value_ < kValueCount) {
+    return sign_ * PointBonusOf(kFirstStatCode + index).gains[value_ - kStatCount];
+  }
+  return -sign_ * PointPrice(value, level, base_costs_[index]);
+}
+
+int64_t GainBound::LevelUpGain(StepCode line, int32_t level) const {
+  const LineRecord& record = LineRecordOf(line);
+  const LevelGain& gain = schedule_.Reaching(level);
+  if (value_ < kStatCount) {
+    return sign_ * ((record.primary == value_ ? 1 : 0) +
+                    (gain.secondary != 0 && record.secondary == value_ ? 1 : 0));
+  }
+  if (value_ < kValueCount) return sign_ * record.gains[value_ - kStatCount];
+  return sign_ * gain.points;
+}
+
+bool GainBound::Build() {
+  table_.Free();
+  built_ = false;
+  if (too_large_) {
+    built_ = true;
+    return true;
+  }
+  const size_t levels = static_cast<size_t>(top_level_);
+  if (cells_ > SIZE_MAX / 16 / levels || !table_.Resize(cells_ * levels)) return false;
+  for (int32_t level = top_level_; level >= 1; --level) {
+    Cell* here = table_.data() + static_cast<size_t>(level - 1) * cells_;
+    const Cell* above = level == top_level_ ? nullptr : here + cells_;
+    FillLevel(level, here, above);
+  }
+  // The rated tables only tighten the bound: without room for them it
+  // stays as it is.
+  const size_t per_level = cells_ * static_cast<size_t>(rate_count_);
+  if (rate_count_ > 0 && per_level <= SIZE_MAX / 16 / levels && rated_.Resize(per_level * levels)) {
+    for (int32_t level = top_level_; level >= 1; --level) {
+      double* here = rated_.data() + static_cast<size_t>(level - 1) * per_level;
+      const double* above = level == top_level_ ? nullptr : here + per_level;
+      FillRates(level, here, above);
+    }
+  }
+  built_ = true;
+  return true;
+}
+
+void GainBound::FillRates(int32_t level, double* here, const double* above) const {
+  const size_t rates = static_cast<size_t>(rate_count_);
+  std::array<int32_t, kStatCount> offset{};
+  for (int i = 0; i < axis_count_; ++i) offset[i] = axes_[i].last;
+  const bool rollover = above != nullptr && schedule_.Reaching(level + 1).secondary != 0;
+  constexpr double kNoRatedPath = -1e300;
+  for (size_t cell = cells_; cell-- > 0;) {
+    uint32_t open = 0;
+    for (int i = 0; i < axis_count_; ++i) open |= uint32_t{offset[i] < axes_[i].last} << i;
+    double* best = here + cell * rates;
+    for (size_t r = 0; r < rates; ++r) best[r] = above == nullptr && open == 0 ? 0 : kNoRatedPath;
+    for (int l = 0; above != nullptr && l < line_count_; ++l) {
+      const LineRecord& record = LineRecordOf(lines_[l]);
+      size_t next = cell;
+      const int primary = axis_of_[record.primary];
+      const int secondary = rollover ? axis_of_[record.secondary] : -1;
+      if (primary >= 0 && (open >> primary & 1) != 0) next += axes_[primary].stride;
+      if (secondary >= 0 && (open >> secondary & 1) != 0) next += axes_[secondary].stride;
+      const double gain = static_cast<double>(LevelUpGain(lines_[l], level + 1));
+      for (size_t r = 0; r < rates; ++r) {
+        const double after = above[next * rates + r];
+        if (after > kNoRatedPath) best[r] = std::max(best[r], gain + after);
+      }
+    }
+    for (uint32_t bits = open; bits != 0; bits &= bits - 1) {
+      const int i = std::countr_zero(bits);
+      const Axis& axis = axes_[i];
+      const int32_t value = axis.start + offset[i];
+      const double gain = static_cast<double>(PurchaseGain(axis.stat, value, level));
+      const double price = PointPrice(value, level, axis.base_cost);
+      for (size_t r = 0; r < rates; ++r) {
+        const double after = here[(cell + axis.stride) * rates + r];
+        if (after > kNoRatedPath) best[r] = std::max(best[r], gain - rates_[r] * price + after);
+      }
+    }
+    for (int i = 0; i < axis_count_; ++i) {
+      if (offset[i] > 0) {
+        --offset[i];
+        break;
+      }
+      offset[i] = axes_[i].last;
+    }
+  }
+}
+
+// As the viability table: from the highest flat index down, so that the
+// cell a needed purchase leads to is filled before the cell it comes from.
+void GainBound::FillLevel(int32_t level, Cell* here, const Cell* above) const {
+  std::array<int32_t, kStatCount> offset{};
+  for (int i = 0; i < axis_count_; ++i) offset[i] = axes_[i].last;
+  const bool rollover = above != nullptr && schedule_.Reaching(level + 1).secondary != 0;
+  for (size_t cell = cells_; cell-- > 0;) {
+    uint32_t open = 0;  // axes still below their targets
+    for (int i = 0; i < axis_count_; ++i) open |= uint32_t{offset[i] < axes_[i].last} << i;
+
+    int64_t best = above == nullptr && open == 0 ? 0 : kNoPath;
+    int64_t spend = above == nullptr && open == 0 ? 0 : INT32_MAX;
+    for (int l = 0; above != nullptr && l < line_count_; ++l) {
+      const LineRecord& record = LineRecordOf(lines_[l]);
+      size_t next = cell;
+      const int primary = axis_of_[record.primary];
+      const int secondary = rollover ? axis_of_[record.secondary] : -1;
+      if (primary >= 0 && (open >> primary & 1) != 0) next += axes_[primary].stride;
+      if (secondary >= 0 && (open >> secondary & 1) != 0) next += axes_[secondary].stride;
+      if (above[next].path == kNoPath) continue;
+      best = std::max(best, LevelUpGain(lines_[l], level + 1) + above[next].path);
+      spend = std::min<int64_t>(spend, above[next].spend);
+    }
+    for (uint32_t bits = open; bits != 0; bits &= bits - 1) {
+      const int i = std::countr_zero(bits);
+      const Axis& axis = axes_[i];
+      const Cell& after = here[cell + axis.stride];
+      if (after.path == kNoPath) continue;
+      const int32_t value = axis.start + offset[i];
+      best = std::max(best, PurchaseGain(axis.stat, value, level) + after.path);
+      spend = std::min<int64_t>(spend, PointPrice(value, level, axis.base_cost) + after.spend);
+    }
+    here[cell] = {static_cast<int32_t>(best), static_cast<int32_t>(spend)};
+
+    for (int i = 0; i < axis_count_; ++i) {
+      if (offset[i] > 0) {
+        --offset[i];
+        break;
+      }
+      offset[i] = axes_[i].last;
+    }
+  }
+}
+
+int64_t GainBound::Bound(const PlanState& state) const {
+  GROWTH_CHECK(built_ && state.level >= 1 && state.level <= top_level_);
+  if (too_large_) return kNone;
+  size_t at = static_cast<size_t>(state.level - 1) * cells_;
+  for (int i = 0; i < axis_count_; ++i) {
+    const Axis& axis = axes_[i];
+    GROWTH_CHECK(state.values[axis.stat] >= axis.start);
+    at += static_cast<size_t>(std::min(state.values[axis.stat], axis.target) - axis.start) *
+          axis.stride;
+  }
+  const Cell& cell = table_[at];
+  if (cell.path == kNoPath) return kNone;
+  const int64_t left = int64_t{state.points} + schedule_.PointsAfter(state.level) - cell.spend;
+  if (left <= 0) return cell.path;
+  if (extras_add_their_price_) {
+    // No plan ends with fewer than no points left.
+    return std::min(cell.path + left, -Signed(state));
+  }
+  int64_t bound = cell.path + ExtraBound(state, left);
+  if (!rated_.empty()) {
+    const int64_t points = int64_t{state.points} + schedule_.PointsAfter(state.level);
+    const double* rated = rated_.data() + at * static_cast<size_t>(rate_count_);
+    for (int r = 0; r < rate_count_; ++r) {
+      const double total = rated[r] + rates_[r] * static_cast<double>(points) +
+                           ExtraBeyond(state, points, rates_[r]);
+      // A margin far above the doubles' rounding, far below one point of value.
+      bound = std::min(bound, static_cast<int64_t>(std::floor(total + 1e-6)));
+    }
+  }
+  return bound;
+}
+
+double GainBound::ExtraBeyond(const PlanState& state, int64_t points, double rate) const {
+  std::array<int32_t, kStatCount> next_value{};
+  for (int g = 0; g < gaining_count_; ++g) {
+    const Axis& axis = axes_[gaining_axes_[g]];
+    next_value[g] = std::max(state.values[axis.stat], axis.target);
+  }
+  // Runs in falling value per point, as in ExtraBound, while that beats the rate.
+  double beyond = 0;
+  while (points > 0) {
+    int chosen = -1;
+    int64_t chosen_price = 1;
+    for (int g = 0; g < gaining_count_; ++g) {
+      const int64_t price =
+          PointPrice(next_value[g], state.level, axes_[gaining_axes_[g]].base_cost);
+      if (chosen < 0 || gaining_value_[g] * chosen_price > gaining_value_[chosen] * price) {
+        chosen = g;
+        chosen_price = price;
+      }
+    }
+    const double per_point = static_cast<double>(gaining_value_[chosen]) / chosen_price - rate;
+    if (per_point <= 0) break;
+    const int64_t step = 5 * int64_t{next_value[chosen]} + state.level;
+    const int64_t run = ((step / 125 + 1) * 125 - step + 4) / 5;
+    const int64_t cost = std::min(points, run * chosen_price);
+    beyond += per_point * static_cast<double>(cost);
+    points -= cost;
+    next_value[chosen] += static_cast<int32_t>(run);
+  }
+  return beyond;
+}
+
+// Each gaining stat offers its extra points in runs of one price: the price
+// of value w at level L changes only where 5w + L crosses a multiple of 125.
+// Taking runs best gain per point first, the last one in part, is the
+// fractional optimum, which no choice of whole purchases beats (the
+// prices of a stat only rise, so its runs come in falling gain per point).
+int64_t GainBound::ExtraBound(const PlanState& state, int64_t points) const {
+  std::array<int32_t, kStatCount> next_value{};
+  for (int g = 0; g < gaining_count_; ++g) {
+    const Axis& axis = axes_[gaining_axes_[g]];
+    next_value[g] = std::max(state.values[axis.stat], axis.target);
+  }
+  int64_t added = 0;
+  while (points > 0 && gaining_count_ > 0) {
+    int chosen = -1;
+    int64_t chosen_price = 1;
+    for (int g = 0; g < gaining_count_; ++g) {
+      const Axis& axis = axes_[gaining_axes_[g]];
+      const int64_t price = PointPrice(next_value[g], state.level, axis.base_cost);
+      // gain / price above the chosen one's, without division.
+      if (chosen < 0 || gaining_value_[g] * chosen_price > gaining_value_[chosen] * price) {
+        chosen = g;
+        chosen_price = price;
+      }
+    }
+    // Values at this price: up to the next multiple of 125 in 5w + L.
+    const int64_t step = 5 * int64_t{next_value[chosen]} + state.level;
+    const int64_t run = ((step / 125 + 1) * 125 - step + 4) / 5;
+    const int64_t affordable = points / chosen_price;
+    if (affordable < run) {
+      added += points * gaining_value_[chosen] / chosen_price;
+      break;
+    }
+    added += run * gaining_value_[chosen];
+    points -= run * chosen_price;
+    next_value[chosen] += static_cast<int32_t>(run);
+  }
+  // The whole purchases' gain is a whole number no greater than the
+  // fractional optimum, so rounding that down still bounds it.
+  return added;
+}
+
+}  // namespace growth

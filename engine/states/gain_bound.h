@@ -1,0 +1,126 @@
+// An upper bound on what the rest of any qualifying plan through a state can
+// still add to one value of its record, signed so that more is better (the
+// value itself for a maximum, its negation for a minimum).
+//
+// Split the rest of a qualifying plan into its level-ups, the purchases
+// that raise a stat still below its target ("needed"), and the rest
+// ("extra"). The level-ups and the needed purchases are a path through the
+// states of targeted values capped at their targets, which tables over
+// level and capped values bound once affordability is ignored: the best
+// such path to the targets adds at most `path`, and every such path spends
+// at least `spend`. The extra purchases can then spend at most the points
+// still to come less `spend`; each extra point of a stat costs at least its
+// price at today's level for a value at or above both today's and the
+// target (prices never fall), so buying the best value for its price first
+// bounds what they add. The two tables may pick different paths, which
+// loosens the sum; so for a few rates r of value per point the table of
+// the best (gain - r x spend) over one path is kept as well, and what extra
+// purchases add beyond r per point is bounded the same greedy way: each
+// rate gives a bound, and the least of them all is taken.
+//
+// Callers guarantee: the schedule comes from the same settings and outlives
+// the bound; states asked about are reached by plan steps from the type's
+// starting state; Build has succeeded. Build charges the table to the
+// budget until the bound is destroyed; nothing throws.
+#ifndef GROWTH_PLANNER_ENGINE_STATES_GAIN_BOUND_H_
+#define GROWTH_PLANNER_ENGINE_STATES_GAIN_BOUND_H_
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "base/memory_budget.h"
+#include "data/tables.h"
+#include "engine/plan_settings.h"
+#include "engine/search/level_schedule.h"
+#include "engine/search/plan_state.h"
+
+namespace growth {
+
+class GainBound {
+ public:
+  // No qualifying plan goes on from the state, even ignoring prices.
+  static constexpr int64_t kNone = INT64_MIN / 4;
+
+  // `value` indexes a record's first line: 0..10 the values, 11 the points.
+  GainBound(const PlanSettings& settings, const LevelSchedule& schedule, int value, bool maximize,
+            MemoryBudget& budget);
+  GainBound(const GainBound&) = delete;
+  GainBound& operator=(const GainBound&) = delete;
+
+  // False when the table does not fit the budget.
+  bool Build();
+  // Gives the table's memory back; Bound may not be asked again.
+  void Free() {
+    table_.Free();
+    built_ = false;
+  }
+
+  // What the value, signed, stands at in `state`.
+  int64_t Signed(const PlanState& state) const {
+    return sign_ * (value_ < kValueCount ? int64_t{state.values[value_]} : int64_t{state.points});
+  }
+  // The most the rest of a qualifying plan through `state` can add to
+  // Signed(); kNone when no plan through it qualifies.
+  int64_t Bound(const PlanState& state) const;
+
+  // What a purchase of stat `index` adds, signed, at `value` and `level`.
+  int64_t PurchaseGain(int index, int32_t value, int32_t level) const;
+  // What a level-up along `line` that reaches `level` adds, signed.
+  int64_t LevelUpGain(StepCode line, int32_t level) const;
+
+ private:
+  struct Axis {
+    int stat;
+    int32_t start;
+    int32_t target;
+    int32_t base_cost;
+    int32_t last;  // target - start
+    size_t stride;
+  };
+  static constexpr int32_t kNoPath = INT32_MIN / 2;
+
+  struct Cell {
+    int32_t path;   // the most a path to the targets adds; kNoPath for none
+    int32_t spend;  // the least a path to the targets spends
+  };
+
+  void FillLevel(int32_t level, Cell* here, const Cell* above) const;
+  void FillRates(int32_t level, double* here, const double* above) const;
+  // The most the extra purchases can add beyond `rate` per point spent,
+  // with at most `points` to spend.
+  double ExtraBeyond(const PlanState& state, int64_t points, double rate) const;
+  // The most extra purchases from `state` can add with `points` to spend.
+  int64_t ExtraBound(const PlanState& state, int64_t points) const;
+
+  const LevelSchedule& schedule_;
+  const int32_t top_level_;
+  const int value_;
+  const int64_t sign_;
+  const StatArray base_costs_;
+  std::array<StepCode, kLineCount> lines_{};
+  int line_count_ = 0;
+  std::array<Axis, kStatCount> axes_{};
+  std::array<int, kStatCount> axis_of_{};
+  int axis_count_ = 0;
+  size_t cells_ = 1;
+  bool too_large_ = false;
+  // Stats an extra purchase of which adds something, and what it adds.
+  std::array<int, kStatCount> gaining_axes_{};
+  std::array<int64_t, kStatCount> gaining_value_{};
+  int gaining_count_ = 0;
+  // Extra purchases add what they cost (a least number of points).
+  bool extras_add_their_price_ = false;
+  BudgetedArray<Cell> table_;
+  // Rates of value per point, and by level, cell and rate the best
+  // (gain - rate x spend) of a path to the targets; empty when they do not
+  // fit the budget, or nothing extra gains.
+  std::array<double, 16> rates_{};
+  int rate_count_ = 0;
+  BudgetedArray<double> rated_;
+  bool built_ = false;
+};
+
+}  // namespace growth
+
+#endif  // GROWTH_PLANNER_ENGINE_STATES_GAIN_BOUND_H_
