@@ -111,39 +111,53 @@ int PrintedStatus() {
   return std::fflush(stdout) == 0 && !std::ferror(stdout) ? kExitAllWritten : kExitRecordsLost;
 }
 
+namespace {
+
+// The status of --count once its lines are printed: what could not be
+// counted is said after them, and makes the status that of a run that did
+// not fit.
+int CountPrinted(bool all_counted, const std::string& missing) {
+  const int printed = PrintedStatus();
+  if (all_counted || printed != kExitAllWritten) return printed;
+  Say(missing);
+  return kExitOutOfRoom;
+}
+
+}  // namespace
+
 int Count(const RunSettings& settings) {
   // Every end state of the run needs every state; the records only the
-  // viable ones, which may fit where the others do not.
-  PlanCounter counter(settings);
+  // viable ones, which may fit where the others do not. Those go first:
+  // where they do not fit, nothing else would.
+  const auto pruning = std::make_unique<Pruning>(settings);
   std::optional<BigCount> records;
   std::optional<BigCount> end_states;
-  const auto pruning = std::make_unique<Pruning>(settings);
-  std::string missing;
-  if (counter.Count({.memory_bytes = kExplicitBudget}) == PlanCounter::Outcome::kCounted) {
-    records = counter.records();
-    end_states = counter.end_states();
-  } else {
-    missing = "too many distinct states to count the end states within " +
-              DescribeBytes(kExplicitBudget) + " of memory: only the records were counted";
-    if (pruning->exact() != nullptr) {
-      PlanCounter viable_counter(settings);
-      if (viable_counter.Count({.memory_bytes = kExplicitBudget, .filter = pruning->exact()}) ==
-          PlanCounter::Outcome::kCounted) {
-        records = viable_counter.records();
-      }
-    }
-  }
-  if (!records.has_value()) {
+  const auto out_of_room = [] {
     Say("too many distinct states to count within " + DescribeBytes(kExplicitBudget) +
         " of memory");
     return kExitOutOfRoom;
+  };
+  if (pruning->exact() != nullptr) {
+    PlanCounter viable(settings);
+    if (viable.Count({.memory_bytes = kExplicitBudget, .filter = pruning->exact()}) !=
+        PlanCounter::Outcome::kCounted) {
+      return out_of_room();
+    }
+    records = viable.records();
   }
+  PlanCounter counter(settings);
+  if (counter.Count({.memory_bytes = kExplicitBudget}) == PlanCounter::Outcome::kCounted) {
+    records = counter.records();
+    end_states = counter.end_states();
+  }
+  if (!records.has_value()) return out_of_room();
+  const std::string missing = "too many distinct states to count the end states within " +
+                              DescribeBytes(kExplicitBudget) +
+                              " of memory: only the records were counted";
   const std::string end_text = end_states.has_value() ? end_states->ToDecimal() : "not counted";
   if (!SelectsWindow(settings)) {
     std::printf("records: %s\nend states: %s\n", records->ToDecimal().c_str(), end_text.c_str());
-    if (!end_states.has_value()) Say(missing);
-    const int printed = PrintedStatus();
-    return printed != kExitAllWritten || end_states.has_value() ? printed : kExitOutOfRoom;
+    return CountPrinted(end_states.has_value(), missing);
   }
   RunStates states(settings, kExplicitBudget);
   BuildCounts(states, pruning->exact());
@@ -172,9 +186,7 @@ int Count(const RunSettings& settings) {
   } else {
     std::printf("window: no records of %s\n", records->ToDecimal().c_str());
   }
-  if (!end_states.has_value()) Say(missing);
-  const int printed = PrintedStatus();
-  return printed != kExitAllWritten || end_states.has_value() ? printed : kExitOutOfRoom;
+  return CountPrinted(end_states.has_value(), missing);
 }
 
 int WriteBest(const RunSettings& settings) {
@@ -186,8 +198,9 @@ int WriteBest(const RunSettings& settings) {
 
   // First the search in run order that skips what cannot beat the best
   // found, for as long as its bound keeps it small; then the fold over the
-  // run's viable states, where they fit.
-  MemoryBudget budget(kExplicitBudget);
+  // run's viable states, where they fit. Everything beside the pruning
+  // tables shares what is left of the mode's memory.
+  MemoryBudget budget(kExplicitBudget - kPruningBudget);
   GainBound bound(settings, pruning->schedule, settings.goal_value, maximize, budget);
   std::vector<BestPlanSearch::Found> found;
   if (bound.Build() && BestPlanSearch(settings, pruning->filter(), bound, count, budget)
@@ -196,7 +209,7 @@ int WriteBest(const RunSettings& settings) {
   } else {
     found.clear();
     bound.Free();
-    RunStates states(settings, kExplicitBudget);
+    RunStates states(settings, kExplicitBudget - kPruningBudget);
     states.built = states.graph.Build(pruning->exact()) == StateWalk::Outcome::kWalked;
     BestPlans best(settings, states.graph, settings.goal_value, maximize);
     if (!states.built || !best.Fold()) {
