@@ -18,6 +18,9 @@ inline constexpr size_t kProgressBudget = size_t{512} << 20;
 // --reach and jumping into a run.
 inline constexpr size_t kExplicitBudget = size_t{1} << 30;
 
+// The first try at folding the best plans from the viable states' graph:
+// small runs answer at once, large ones give up quickly.
+inline constexpr size_t kQuickFoldBudget = size_t{32} << 20;
 // Passes the best-plan search may take before the fold over the run's
 // states takes over: a few seconds' worth.
 inline constexpr uint64_t kBestPlanPasses = uint64_t{100} << 20;

@@ -47,8 +47,23 @@ run -c 17 -l 9 -a 25 -h 4
 run -c 22 -l 8 -h 23 -s 7 -i 2
 run -c 15 -l 40 -r 100 -i 34 -x 32 --limit 1
 
-# Questions answered from the states' graph alone.
+# Questions answered without enumerating the run.
 run --skip 50000000000000 --limit 3
 run -c 8 -l 19 -s 12 --max HP
 run -l 19 --min WT
 run -c 0 -l 25 -s 20 -h 12 --max Point
+
+# The game's real caps: the first 100 records with three to five targets,
+# best plans, and how high each target could go.
+run -c 8 -l 30 -h 20 -x 15 -s 51 --limit 100
+run -c 8 -l 40 -s 12 -x 20 -h 87 --limit 100
+run -c 15 -l 60 -i 40 -m 30 -x 121 --limit 100
+run -c 8 -l 99 -s 60 -h 50 -x 40 --limit 100
+run -c 0 -l 99 -s 60 -h 40 -f 30 -x 30 --limit 100
+run -c 15 -l 99 -i 80 -m 60 -x 50 -a 30 --limit 100
+run -c 8 -l 19 -s 8 -h 12 -i 6 -f 6 -x 8 --limit 1
+run -c 8 -l 30 -s 40 -h 20 -x 15 --max HP
+run -c 8 -l 30 -s 12 -h 20 -x 15 --min WT
+run -c 8 -l 40 -s 12 -x 20 -h 5 --max H
+run -c 8 -l 40 -s 12 -x 20 --reach >/dev/null
+run -c 8 -l 60 -s 30 -x 30 --reach >/dev/null
