@@ -293,5 +293,25 @@ TEST(ParseArgumentsTest, LongArgumentVectorsAndManyRepeats) {
   EXPECT_EQ(PathOf(parsed), "last.txt");
 }
 
+TEST(ParseArgumentsTest, ReachStandsAloneAmongTheModes) {
+  EXPECT_TRUE(Parse({"--reach", "-s", "9", "-o", "unused.txt"}).settings.reach);
+  EXPECT_TRUE(Parse({"-c", "3", "--reach"}).accepted);
+  for (const std::vector<std::string>& other : {std::vector<std::string>{"--count"},
+                                                {"--max", "HP"},
+                                                {"--min", "S"},
+                                                {"--limit", "3"},
+                                                {"--skip", "0"},
+                                                {"--shard", "1/2"},
+                                                {"--resume"},
+                                                {"--buffered"},
+                                                {"--progress"}}) {
+    std::vector<std::string> args = {"--reach"};
+    args.insert(args.end(), other.begin(), other.end());
+    const Parsed parsed = Parse(args);
+    EXPECT_FALSE(parsed.accepted) << other[0];
+    EXPECT_EQ(parsed.error, "--reach cannot be combined with " + other[0]);
+  }
+}
+
 }  // namespace
 }  // namespace growth
