@@ -72,12 +72,13 @@ bool BestPlanSearch::FirstVisits(const PlanState& state, int64_t value) const {
 
 bool BestPlanSearch::Viable(const PlanState& state) const {
   if (viability_ != nullptr && !viability_->Viable(state)) return false;
-  const int64_t rest = bound_.Bound(state);
-  if (rest == GainBound::kNone) return false;
   // A plan through here that only ties the worst one kept comes later in
   // the run, so it would not be kept either.
   const int64_t value = bound_.Signed(state);
-  if (kept_.size() == count_ && value + rest <= kept_.front().value) return false;
+  const bool full = kept_.size() == count_;
+  const int64_t rest = bound_.Bound(state, full ? kept_.front().value - value : INT64_MIN);
+  if (rest == GainBound::kNone) return false;
+  if (full && value + rest <= kept_.front().value) return false;
   return FirstVisits(state, value);
 }
 

@@ -201,7 +201,7 @@ void GainBound::FillLevel(int32_t level, Cell* here, const Cell* above) const {
   }
 }
 
-int64_t GainBound::Bound(const PlanState& state) const {
+int64_t GainBound::Bound(const PlanState& state, int64_t beat) const {
   GROWTH_CHECK(built_ && state.level >= 1 && state.level <= top_level_);
   if (too_large_) return kNone;
   size_t at = static_cast<size_t>(state.level - 1) * cells_;
@@ -219,49 +219,26 @@ int64_t GainBound::Bound(const PlanState& state) const {
     // No plan ends with fewer than no points left.
     return std::min(cell.path + left, -Signed(state));
   }
-  int64_t bound = cell.path + ExtraBound(state, left);
-  if (!rated_.empty()) {
-    const int64_t points = int64_t{state.points} + schedule_.PointsAfter(state.level);
-    const double* rated = rated_.data() + at * static_cast<size_t>(rate_count_);
-    for (int r = 0; r < rate_count_; ++r) {
-      const double total = rated[r] + rates_[r] * static_cast<double>(points) +
-                           ExtraBeyond(state, points, rates_[r]);
-      // A margin far above the doubles' rounding, far below one point of value.
-      bound = std::min(bound, static_cast<int64_t>(std::floor(total + 1e-6)));
+  const int64_t bound = cell.path + ExtraBound(state, left);
+  if (rated_.empty() || bound <= beat) return bound;
+  // The runs of extra points in falling value per point, as in ExtraBound,
+  // with all the points still to come; each rate's bound takes those that
+  // beat it.
+  const int64_t points = int64_t{state.points} + schedule_.PointsAfter(state.level);
+  std::array<double, 64> run_rate{};
+  std::array<double, 64> run_cost{};
+  const int runs = ExtraRuns(state, points, run_rate, run_cost);
+  const double* rated = rated_.data() + at * static_cast<size_t>(rate_count_);
+  int64_t tightest = bound;
+  for (int r = 0; r < rate_count_; ++r) {
+    double total = rated[r] + rates_[r] * static_cast<double>(points);
+    for (int i = 0; i < runs && run_rate[i] > rates_[r]; ++i) {
+      total += (run_rate[i] - rates_[r]) * run_cost[i];
     }
+    // A margin far above the doubles' rounding, far below one point of value.
+    tightest = std::min(tightest, static_cast<int64_t>(std::floor(total + 1e-6)));
   }
-  return bound;
-}
-
-double GainBound::ExtraBeyond(const PlanState& state, int64_t points, double rate) const {
-  std::array<int32_t, kStatCount> next_value{};
-  for (int g = 0; g < gaining_count_; ++g) {
-    const Axis& axis = axes_[gaining_axes_[g]];
-    next_value[g] = std::max(state.values[axis.stat], axis.target);
-  }
-  // Runs in falling value per point, as in ExtraBound, while that beats the rate.
-  double beyond = 0;
-  while (points > 0) {
-    int chosen = -1;
-    int64_t chosen_price = 1;
-    for (int g = 0; g < gaining_count_; ++g) {
-      const int64_t price =
-          PointPrice(next_value[g], state.level, axes_[gaining_axes_[g]].base_cost);
-      if (chosen < 0 || gaining_value_[g] * chosen_price > gaining_value_[chosen] * price) {
-        chosen = g;
-        chosen_price = price;
-      }
-    }
-    const double per_point = static_cast<double>(gaining_value_[chosen]) / chosen_price - rate;
-    if (per_point <= 0) break;
-    const int64_t step = 5 * int64_t{next_value[chosen]} + state.level;
-    const int64_t run = ((step / 125 + 1) * 125 - step + 4) / 5;
-    const int64_t cost = std::min(points, run * chosen_price);
-    beyond += per_point * static_cast<double>(cost);
-    points -= cost;
-    next_value[chosen] += static_cast<int32_t>(run);
-  }
-  return beyond;
+  return tightest;
 }
 
 // Each gaining stat offers its extra points in runs of one price: the price
@@ -303,6 +280,40 @@ int64_t GainBound::ExtraBound(const PlanState& state, int64_t points) const {
   // The whole purchases' gain is a whole number no greater than the
   // fractional optimum, so rounding that down still bounds it.
   return added;
+}
+
+int GainBound::ExtraRuns(const PlanState& state, int64_t points, std::array<double, 64>& rate,
+                         std::array<double, 64>& cost) const {
+  std::array<int32_t, kStatCount> next_value{};
+  for (int g = 0; g < gaining_count_; ++g) {
+    const Axis& axis = axes_[gaining_axes_[g]];
+    next_value[g] = std::max(state.values[axis.stat], axis.target);
+  }
+  int runs = 0;
+  while (points > 0 && gaining_count_ > 0 && runs < static_cast<int>(rate.size())) {
+    int chosen = -1;
+    int64_t chosen_price = 1;
+    for (int g = 0; g < gaining_count_; ++g) {
+      const int64_t price =
+          PointPrice(next_value[g], state.level, axes_[gaining_axes_[g]].base_cost);
+      if (chosen < 0 || gaining_value_[g] * chosen_price > gaining_value_[chosen] * price) {
+        chosen = g;
+        chosen_price = price;
+      }
+    }
+    const int64_t step = 5 * int64_t{next_value[chosen]} + state.level;
+    const int64_t run = ((step / 125 + 1) * 125 - step + 4) / 5;
+    const int64_t spent = std::min(points, run * chosen_price);
+    rate[runs] = static_cast<double>(gaining_value_[chosen]) / static_cast<double>(chosen_price);
+    cost[runs] = static_cast<double>(spent);
+    ++runs;
+    points -= spent;
+    next_value[chosen] += static_cast<int32_t>(run);
+  }
+  // Past the room for runs, the rest is valued at the last run's rate,
+  // which the runs after it cannot beat: the bound only loosens.
+  if (points > 0 && runs > 0) cost[runs - 1] += static_cast<double>(points);
+  return runs;
 }
 
 }  // namespace growth

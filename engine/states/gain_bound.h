@@ -61,8 +61,10 @@ class GainBound {
     return sign_ * (value_ < kValueCount ? int64_t{state.values[value_]} : int64_t{state.points});
   }
   // The most the rest of a qualifying plan through `state` can add to
-  // Signed(); kNone when no plan through it qualifies.
-  int64_t Bound(const PlanState& state) const;
+  // Signed(); kNone when no plan through it qualifies. When the cheaper
+  // part of the bound is already at most `beat`, that is returned without
+  // working out the tighter one.
+  int64_t Bound(const PlanState& state, int64_t beat = INT64_MIN) const;
 
   // What a purchase of stat `index` adds, signed, at `value` and `level`.
   int64_t PurchaseGain(int index, int32_t value, int32_t level) const;
@@ -87,9 +89,10 @@ class GainBound {
 
   void FillLevel(int32_t level, Cell* here, const Cell* above) const;
   void FillRates(int32_t level, double* here, const double* above) const;
-  // The most the extra purchases can add beyond `rate` per point spent,
-  // with at most `points` to spend.
-  double ExtraBeyond(const PlanState& state, int64_t points, double rate) const;
+  // The runs of extra points from `state`, best value per point first, as
+  // far as `points` go: each run's value per point and the points it takes.
+  int ExtraRuns(const PlanState& state, int64_t points, std::array<double, 64>& rate,
+                std::array<double, 64>& cost) const;
   // The most extra purchases from `state` can add with `points` to spend.
   int64_t ExtraBound(const PlanState& state, int64_t points) const;
 
