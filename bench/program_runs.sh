@@ -67,3 +67,4 @@ run -c 8 -l 30 -s 12 -h 20 -x 15 --min WT
 run -c 8 -l 40 -s 12 -x 20 -h 5 --max H
 run -c 8 -l 40 -s 12 -x 20 --reach >/dev/null
 run -c 8 -l 60 -s 30 -x 30 --reach >/dev/null
+run -c 8 -l 99 -s 30 -x 30 --reach >/dev/null

@@ -2,7 +2,8 @@
 // short bounded run of what it accepted. The input is split at NUL bytes
 // into arguments. Checks what must hold for any command line: a refusal is
 // one line; accepted settings are within what the engine can run; the
-// unpruned search and the counter agree; a real run writes every record.
+// unpruned search, the counter and the search filtered by viability agree;
+// a real run writes every record.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include "app/options.h"
 #include "engine/search/search.h"
 #include "engine/states/plan_counter.h"
+#include "engine/states/viability.h"
 #include "report/result_writer.h"
 
 namespace {
@@ -105,6 +107,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(counter.Count({}) == growth::PlanCounter::Outcome::kCounted, "small runs count");
     Check(counter.end_states() == growth::BigCount(tally.end_states), "end states agree");
     Check(counter.records() == growth::BigCount(tally.records), "records agree");
+
+    // The viability filter leaves out only end states that miss a target.
+    const growth::LevelSchedule schedule(settings.level_cap, settings.bonus_rate);
+    growth::MemoryBudget budget(size_t{64} << 20);
+    const growth::Viability viability(settings, schedule, budget);
+    auto filtered = std::make_unique<growth::PlanSearch>(
+        settings, growth::SearchOptions{.filter = &viability});
+    BoundedTally viable(settings.targets);
+    Check(filtered->Run(viable), "a filtered run ends where the plain one does");
+    Check(viable.records == tally.records, "the filter keeps every record");
   }
 
   auto pruned = std::make_unique<growth::PlanSearch>(settings);
