@@ -132,15 +132,19 @@ int Count(const RunSettings& settings) {
   const auto pruning = std::make_unique<Pruning>(settings);
   std::optional<BigCount> records;
   std::optional<BigCount> end_states;
-  const auto out_of_room = [] {
-    Say("too many distinct states to count within " + DescribeBytes(kExplicitBudget) +
-        " of memory");
+  bool system_refused = false;
+  const auto out_of_room = [&system_refused] {
+    Say(system_refused ? "too many distinct states to count within the memory the system would "
+                         "give"
+                       : "too many distinct states to count within " +
+                             DescribeBytes(kExplicitBudget) + " of memory");
     return kExitOutOfRoom;
   };
   if (pruning->exact() != nullptr) {
     PlanCounter viable(settings);
     if (viable.Count({.memory_bytes = kExplicitBudget, .filter = pruning->exact()}) !=
         PlanCounter::Outcome::kCounted) {
+      system_refused = viable.system_refused();
       return out_of_room();
     }
     records = viable.records();
@@ -149,11 +153,15 @@ int Count(const RunSettings& settings) {
   if (counter.Count({.memory_bytes = kExplicitBudget}) == PlanCounter::Outcome::kCounted) {
     records = counter.records();
     end_states = counter.end_states();
+  } else {
+    system_refused = counter.system_refused();
   }
   if (!records.has_value()) return out_of_room();
-  const std::string missing = "too many distinct states to count the end states within " +
-                              DescribeBytes(kExplicitBudget) +
-                              " of memory: only the records were counted";
+  const std::string missing =
+      "too many distinct states to count the end states " +
+      (system_refused ? std::string("within the memory the system would give")
+                      : "within " + DescribeBytes(kExplicitBudget) + " of memory") +
+      ": only the records were counted";
   const std::string end_text = end_states.has_value() ? end_states->ToDecimal() : "not counted";
   if (!SelectsWindow(settings)) {
     std::printf("records: %s\nend states: %s\n", records->ToDecimal().c_str(), end_text.c_str());

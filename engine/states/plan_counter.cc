@@ -93,7 +93,9 @@ PlanCounter::Outcome PlanCounter::Count(const Limits& limits) {
   const int64_t bits = int64_t{bits_per_step} * (LongestPlanSteps(settings_.level_cap) + 1) + 1;
   const size_t width = static_cast<size_t>(bits / 64 + 1);
   ForwardCount forward(walk, width);
-  switch (walk.Run(forward, false, limits.time)) {
+  const StateWalk::Outcome walked = walk.Run(forward, false, limits.time);
+  system_refused_ = budget.system_refused();
+  switch (walked) {
     case StateWalk::Outcome::kOverMemory:
       return Outcome::kOverMemory;
     case StateWalk::Outcome::kOverTime:

@@ -41,11 +41,14 @@ class PlanCounter {
   // After kCounted: the whole run's figures.
   const BigCount& records() const { return records_; }
   const BigCount& end_states() const { return end_states_; }
+  // After kOverMemory: the system refused memory before the limit was used up.
+  bool system_refused() const { return system_refused_; }
 
  private:
   const PlanSettings settings_;
   BigCount records_;
   BigCount end_states_;
+  bool system_refused_ = false;
 };
 
 }  // namespace growth
