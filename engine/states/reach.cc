@@ -48,30 +48,38 @@ bool HighestMet(PlanSettings settings, const LevelSchedule& schedule, uint32_t s
 bool HighestByForwardTable(const PlanSettings& settings, const LevelSchedule& schedule, int stat,
                            int32_t high, MemoryBudget& budget, int32_t& highest) {
   const TypeRecord& type = TypeRecordOf(settings.type);
+  highest = type.start_values[stat];
+  if (high <= highest) return true;
+  // A row per combination of the other targeted values (capped at their
+  // targets), holding the values of `stat` from its start to `high`: the
+  // level-ups and the other stats' purchases then move whole rows, in
+  // loops the compiler vectorizes.
+  const int32_t row_last = high - type.start_values[stat];
+  const size_t row = static_cast<size_t>(row_last) + 1;
   struct Axis {
     int stat;
     int32_t start;
-    int32_t last;  // cap - start
-    size_t stride;
+    int32_t last;   // target - start
+    size_t stride;  // in rows
   };
   std::array<Axis, kStatCount> axes{};
   std::array<int, kStatCount> axis_of;
   axis_of.fill(-1);
   int axis_count = 0;
-  size_t cells = 1;
+  size_t rows = 1;
   for (int k = 0; k < kStatCount; ++k) {
     const int32_t start = type.start_values[k];
-    const int32_t cap = k == stat ? high : settings.targets[k];
-    if (cap <= start) continue;
+    if (k == stat || settings.targets[k] <= start) continue;
     axis_of[k] = axis_count;
-    axes[axis_count++] = {k, start, cap - start, cells};
-    const size_t extent = static_cast<size_t>(cap - start) + 1;
-    if (cells > SIZE_MAX / 8 / extent) return false;
-    cells *= extent;
+    axes[axis_count++] = {k, start, settings.targets[k] - start, rows};
+    const size_t extent = static_cast<size_t>(settings.targets[k] - start) + 1;
+    if (rows > SIZE_MAX / 8 / row / extent) return false;
+    rows *= extent;
   }
+  const size_t cells = rows * row;
   // Two levels of points, -1 where no plan gets.
   BudgetedArray<int16_t> table(budget);
-  if (cells > SIZE_MAX / 8 || !table.Resize(2 * cells)) return false;
+  if (!table.Resize(2 * cells)) return false;
   int16_t* here = table.data();
   int16_t* next = table.data() + cells;
   std::fill(here, here + cells, int16_t{-1});
@@ -79,20 +87,28 @@ bool HighestByForwardTable(const PlanSettings& settings, const LevelSchedule& sc
 
   const int32_t top = std::max(settings.level_cap, 1);
   const int32_t group = GroupOf(settings.type);
+  const int32_t stat_cost = type.base_costs[stat];
   for (int32_t level = 1;; ++level) {
-    // Purchases raise one value, so each cell is final before any cell it
-    // leads to: the cells are taken in rising order.
+    // Purchases raise one value, so rows are taken in rising order: a row
+    // has all it gets from lower rows before it gives to higher ones.
     std::array<int32_t, kStatCount> offset{};
-    for (size_t cell = 0; cell < cells; ++cell) {
-      const int32_t points = here[cell];
-      if (points >= 0) {
-        for (int i = 0; i < axis_count; ++i) {
-          if (offset[i] == axes[i].last) continue;
-          const int32_t price =
-              PointPrice(axes[i].start + offset[i], level, type.base_costs[axes[i].stat]);
-          if (price > points) continue;
-          int16_t& bought = here[cell + axes[i].stride];
-          bought = std::max(bought, static_cast<int16_t>(points - price));
+    for (size_t r = 0; r < rows; ++r) {
+      int16_t* from = here + r * row;
+      for (size_t v = 0; v + 1 < row; ++v) {
+        const int32_t price =
+            PointPrice(type.start_values[stat] + static_cast<int32_t>(v), level, stat_cost);
+        if (from[v] >= price) {
+          from[v + 1] = std::max(from[v + 1], static_cast<int16_t>(from[v] - price));
+        }
+      }
+      for (int i = 0; i < axis_count; ++i) {
+        if (offset[i] == axes[i].last) continue;
+        const int16_t price = static_cast<int16_t>(
+            PointPrice(axes[i].start + offset[i], level, type.base_costs[axes[i].stat]));
+        int16_t* to = here + (r + axes[i].stride) * row;
+        for (size_t v = 0; v < row; ++v) {
+          const int16_t left = static_cast<int16_t>(from[v] - price);
+          to[v] = std::max(to[v], from[v] >= price ? left : int16_t{-1});
         }
       }
       for (int i = 0; i < axis_count; ++i) {
@@ -106,23 +122,32 @@ bool HighestByForwardTable(const PlanSettings& settings, const LevelSchedule& sc
     if (level >= top) break;
 
     const LevelGain& gain = schedule.Reaching(level + 1);
+    const int16_t granted = static_cast<int16_t>(gain.points);
     std::fill(next, next + cells, int16_t{-1});
     offset.fill(0);
-    for (size_t cell = 0; cell < cells; ++cell) {
-      const int32_t points = here[cell];
-      if (points >= 0) {
-        for (StepCode line = kFirstLineCode; line <= kLastLineCode; ++line) {
-          if (!LineOpenToGroup(group, line)) continue;
-          size_t raised = cell;
-          const int primary = axis_of[LineRecordOf(line).primary];
-          const int secondary = gain.secondary != 0 ? axis_of[LineRecordOf(line).secondary] : -1;
-          if (primary >= 0 && offset[primary] < axes[primary].last) {
-            raised += axes[primary].stride;
+    for (size_t r = 0; r < rows; ++r) {
+      const int16_t* from = here + r * row;
+      for (StepCode line = kFirstLineCode; line <= kLastLineCode; ++line) {
+        if (!LineOpenToGroup(group, line)) continue;
+        const LineRecord& record = LineRecordOf(line);
+        size_t to_row = r;
+        size_t shift = 0;  // how far the line raises `stat`
+        for (const int raised : {record.primary, gain.secondary != 0 ? record.secondary : -1}) {
+          if (raised < 0) continue;
+          if (raised == stat) {
+            shift = 1;
+            continue;
           }
-          if (secondary >= 0 && offset[secondary] < axes[secondary].last) {
-            raised += axes[secondary].stride;
-          }
-          next[raised] = std::max(next[raised], static_cast<int16_t>(points + gain.points));
+          const int axis = axis_of[raised];
+          if (axis >= 0 && offset[axis] < axes[axis].last) to_row += axes[axis].stride;
+        }
+        int16_t* to = next + to_row * row;
+        for (size_t v = 0; v + shift < row; ++v) {
+          const int16_t after = from[v] >= 0 ? static_cast<int16_t>(from[v] + granted) : -1;
+          to[v + shift] = std::max(to[v + shift], after);
+        }
+        if (shift == 1 && from[row - 1] >= 0) {  // `stat` stays at `high`, which counts as met
+          to[row - 1] = std::max(to[row - 1], static_cast<int16_t>(from[row - 1] + granted));
         }
       }
       for (int i = 0; i < axis_count; ++i) {
@@ -138,18 +163,13 @@ bool HighestByForwardTable(const PlanSettings& settings, const LevelSchedule& sc
 
   // At the cap: the highest value of `stat` with every other value at its
   // target.
-  const int k_axis = axis_of[stat];
   size_t met = 0;
-  for (int i = 0; i < axis_count; ++i) {
-    if (i != k_axis) met += static_cast<size_t>(axes[i].last) * axes[i].stride;
-  }
-  highest = type.start_values[stat];
-  if (k_axis >= 0) {
-    for (int32_t value = axes[k_axis].last; value >= 0; --value) {
-      if (here[met + static_cast<size_t>(value) * axes[k_axis].stride] >= 0) {
-        highest = axes[k_axis].start + value;
-        break;
-      }
+  for (int i = 0; i < axis_count; ++i) met += static_cast<size_t>(axes[i].last) * axes[i].stride;
+  const int16_t* last_row = here + met * row;
+  for (int32_t value = row_last; value >= 0; --value) {
+    if (last_row[value] >= 0) {
+      highest = type.start_values[stat] + value;
+      break;
     }
   }
   return true;
