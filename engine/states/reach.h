@@ -4,8 +4,10 @@
 // if its given target did not.
 //
 // Callers guarantee: the schedule comes from the same settings; the budget
-// outlives the call. Viability tables are built and freed one at a time
-// within the budget; running out of it is reported, never guessed around.
+// outlives the call. Each stat takes two passes over a table of the states'
+// values from level 1 up, keeping two levels at a time; the tables are
+// charged to the budget and freed one at a time, and running out of it is
+// reported, never guessed around. Nothing throws.
 #ifndef GROWTH_PLANNER_ENGINE_STATES_REACH_H_
 #define GROWTH_PLANNER_ENGINE_STATES_REACH_H_
 

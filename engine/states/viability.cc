@@ -31,8 +31,8 @@ Viability::Viability(const PlanSettings& settings, const LevelSchedule& schedule
 
   size_t set_aside = 0;
   for (int slot = 0; slot < targeted.count; ++slot) {
-    const size_t bytes = ViabilityTable(settings, schedule, 1u << targeted.index[slot], budget)
-                             .BytesNeeded(ViabilityTable::Levels::kAll);
+    const size_t bytes =
+        ViabilityTable(settings, schedule, 1u << targeted.index[slot], budget).BytesNeeded();
     set_aside = bytes > SIZE_MAX - set_aside ? SIZE_MAX : set_aside + bytes;
   }
   if (!budget.Charge(set_aside)) set_aside = 0;
@@ -45,8 +45,8 @@ Viability::Viability(const PlanSettings& settings, const LevelSchedule& schedule
   }
   budget.Refund(set_aside);
   for (int slot = 0; slot < targeted.count; ++slot) {
-    if (!Covered(1u << targeted.index[slot]))
-      TryTable(settings, schedule, 1u << targeted.index[slot], budget);
+    const uint32_t single = 1u << targeted.index[slot];
+    if (!Covered(single)) TryTable(settings, schedule, single, budget);
   }
 }
 

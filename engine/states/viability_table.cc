@@ -24,8 +24,7 @@ static_assert([] {
 
 // Adds `mask` to `raises` unless a kept set already includes it, dropping
 // the kept sets it includes.
-template <typename Raises>
-void KeepLargest(Raises& raises, uint32_t mask) {
+void KeepLargest(TableShape::Raises& raises, uint32_t mask) {
   int kept = 0;
   for (int i = 0; i < raises.count; ++i) {
     const uint32_t other = raises.masks[i];
@@ -36,6 +35,13 @@ void KeepLargest(Raises& raises, uint32_t mask) {
   raises.count = kept;
 }
 
+// The end of each covered targeted stat's axis: its target.
+StatArray CoveredTargets(const PlanSettings& settings, uint32_t stats) {
+  StatArray ends{};
+  for (int k = 0; k < kStatCount; ++k) ends[k] = (stats >> k & 1) != 0 ? settings.targets[k] : 0;
+  return ends;
+}
+
 }  // namespace
 
 int32_t ValueCeiling(const PlanSettings& settings, const LevelSchedule& schedule, int stat) {
@@ -44,57 +50,73 @@ int32_t ValueCeiling(const PlanSettings& settings, const LevelSchedule& schedule
          schedule.PointsAfter(1) / type.base_costs[stat];
 }
 
-ViabilityTable::ViabilityTable(const PlanSettings& settings, const LevelSchedule& schedule,
-                               uint32_t stats, MemoryBudget& budget)
-    : schedule_(schedule), top_level_(std::max(settings.level_cap, 1)), needs_(budget) {
-  const TypeRecord& type = TypeRecordOf(settings.type);
-  std::array<int, kStatCount> axis_of;
-  axis_of.fill(-1);
+TableShape::TableShape(int32_t type, const StatArray& ends) {
+  const TypeRecord& record = TypeRecordOf(type);
   for (int k = 0; k < kStatCount; ++k) {
-    const int32_t start = type.start_values[k];
-    const int32_t target = settings.targets[k];
-    if (target <= start) continue;
-    if ((stats >> k & 1) == 0) {
-      exact_ = false;
-      continue;
-    }
-    // Beyond the ceiling no plan gets there; the lookup's arithmetic also
-    // relies on covered targets staying that small.
-    if (target > ValueCeiling(settings, schedule, k)) hopeless_ = true;
-    axis_of[k] = axis_count_;
-    axes_[axis_count_++] = {k, start, target, type.base_costs[k], target - start, 0};
+    const int32_t start = record.start_values[k];
+    if (ends[k] <= start) continue;
+    axes[axis_count++] = {k, start, ends[k] - start, record.base_costs[k], 0};
   }
-
-  cells_ = 1;
-  for (int i = 0; i < axis_count_ && !hopeless_; ++i) {
-    axes_[i].stride = cells_;
-    const size_t extent = static_cast<size_t>(axes_[i].last) + 1;
-    if (cells_ > SIZE_MAX / 4 / extent) {
-      cells_ = SIZE_MAX;
+  // The widest axis goes first, with stride 1: cells are filled a row along
+  // it at a time, and long rows keep the inner loops long.
+  std::stable_sort(axes.begin(), axes.begin() + axis_count,
+                   [](const Axis& a, const Axis& b) { return a.last > b.last; });
+  for (int i = 0; i < axis_count; ++i) {
+    axes[i].stride = cells;
+    const size_t extent = static_cast<size_t>(axes[i].last) + 1;
+    if (cells > SIZE_MAX / 4 / extent) {
+      cells = SIZE_MAX;
       break;
     }
-    cells_ *= extent;
+    cells *= extent;
   }
 
-  const int32_t group = GroupOf(settings.type);
+  const int32_t group = GroupOf(type);
   for (StepCode line = kFirstLineCode; line <= kLastLineCode; ++line) {
     if (!LineOpenToGroup(group, line)) continue;
-    const int primary = axis_of[LineRecordOf(line).primary];
-    const int secondary = axis_of[LineRecordOf(line).secondary];
+    const int primary = AxisOf(LineRecordOf(line).primary);
+    const int secondary = AxisOf(LineRecordOf(line).secondary);
     const uint32_t raised = primary >= 0 ? 1u << primary : 0;
-    KeepLargest(raises_[0], raised);
-    KeepLargest(raises_[1], raised | (secondary >= 0 ? 1u << secondary : 0));
+    KeepLargest(raises[0], raised);
+    KeepLargest(raises[1], raised | (secondary >= 0 ? 1u << secondary : 0));
   }
 }
 
-size_t ViabilityTable::BytesNeeded(Levels levels) const {
-  if (hopeless_) return memory_detail::Footprint(sizeof(int16_t));
-  const size_t kept = levels == Levels::kAll ? top_level_ : std::min(top_level_, 2);
-  if (cells_ > SIZE_MAX / 4 / kept / sizeof(int16_t)) return SIZE_MAX;
-  return memory_detail::Footprint(cells_ * kept * sizeof(int16_t));
+int TableShape::AxisOf(int stat) const {
+  for (int i = 0; i < axis_count; ++i) {
+    if (axes[i].stat == stat) return i;
+  }
+  return -1;
 }
 
-bool ViabilityTable::Build(Levels levels) {
+ViabilityTable::ViabilityTable(const PlanSettings& settings, const LevelSchedule& schedule,
+                               uint32_t stats, MemoryBudget& budget)
+    : schedule_(schedule),
+      top_level_(std::max(settings.level_cap, 1)),
+      shape_(settings.type, CoveredTargets(settings, stats)),
+      needs_(budget) {
+  const TypeRecord& type = TypeRecordOf(settings.type);
+  for (int k = 0; k < kStatCount; ++k) {
+    if (settings.targets[k] <= type.start_values[k]) continue;
+    if ((stats >> k & 1) == 0) exact_ = false;
+    // Beyond the ceiling no plan gets there; the lookup's arithmetic also
+    // relies on covered targets staying that small.
+    if ((stats >> k & 1) != 0 && settings.targets[k] > ValueCeiling(settings, schedule, k)) {
+      hopeless_ = true;
+    }
+  }
+}
+
+size_t ViabilityTable::BytesNeeded() const {
+  if (hopeless_) return memory_detail::Footprint(sizeof(int16_t));
+  const size_t levels = static_cast<size_t>(top_level_);
+  if (shape_.cells > SIZE_MAX / 4 / levels / sizeof(int16_t)) return SIZE_MAX;
+  // The table, and the costs along a row while it is filled.
+  return memory_detail::Footprint(shape_.cells * levels * sizeof(int16_t)) +
+         memory_detail::Footprint(shape_.RowWidth() * sizeof(int32_t));
+}
+
+bool ViabilityTable::Build() {
   needs_.Free();
   built_ = false;
   if (hopeless_) {
@@ -102,69 +124,99 @@ bool ViabilityTable::Build(Levels levels) {
     needs_[0] = kUnreachable;
     lookup_axes_ = 0;
     level_stride_ = 0;
-    answered_levels_ = top_level_;
     built_ = true;
     return true;
   }
-  if (BytesNeeded(levels) == SIZE_MAX) return false;
-  // Filling level L reads only levels L and L + 1, so keeping two levels
-  // in turn is enough when only level 1 is asked about.
-  const size_t kept = levels == Levels::kAll ? top_level_ : std::min(top_level_, 2);
-  const size_t entries = cells_ * kept;
-  if (!needs_.Reserve(entries) || !needs_.Resize(entries)) return false;
-  for (int32_t level = top_level_; level >= 1; --level) {
-    int16_t* here = needs_.data() + static_cast<size_t>(level - 1) % kept * cells_;
-    const int16_t* above =
-        level == top_level_ ? nullptr : needs_.data() + static_cast<size_t>(level) % kept * cells_;
-    FillLevel(level, here, above);
+  if (BytesNeeded() == SIZE_MAX) return false;
+  const size_t entries = shape_.cells * static_cast<size_t>(top_level_);
+  const size_t width = shape_.RowWidth();
+  BudgetedArray<int32_t> cost(*needs_.budget());
+  if (!needs_.Reserve(entries) || !needs_.Resize(entries) || !cost.Reserve(width) ||
+      !cost.Resize(width)) {
+    needs_.Free();
+    return false;
   }
-  lookup_axes_ = axis_count_;
-  level_stride_ = cells_;
-  answered_levels_ = levels == Levels::kAll ? top_level_ : 1;
+  for (int32_t level = top_level_; level >= 1; --level) {
+    int16_t* here = needs_.data() + static_cast<size_t>(level - 1) * shape_.cells;
+    FillLevel(level, here, level == top_level_ ? nullptr : here + shape_.cells, cost.data());
+  }
+  lookup_axes_ = shape_.axis_count;
+  level_stride_ = shape_.cells;
   built_ = true;
   return true;
 }
 
-// Cells are taken from the highest flat index down: a purchase raises one
-// value, so the cell it leads to has a higher index and is already filled.
-void ViabilityTable::FillLevel(int32_t level, int16_t* here, const int16_t* above) const {
+// Rows along axis 0 are taken from the highest flat index down, and each
+// row from its end: a purchase raises one value, so the cell it leads to has
+// a higher index and is already filled. Within a row everything but the
+// purchases along axis 0 reads filled cells only, so that part runs over the
+// whole row first, in loops the compiler can vectorize, and the purchases
+// along the row follow as one backward pass: the need at o is the least,
+// over the cells j at or after it, of j's need plus the cost from o to j.
+void ViabilityTable::FillLevel(int32_t level, int16_t* here, const int16_t* above,
+                               int32_t* cost) const {
   const LevelGain* gain = above != nullptr ? &schedule_.Reaching(level + 1) : nullptr;
-  const Raises& raises = raises_[gain != nullptr && gain->secondary != 0];
+  const TableShape::Raises& raises = shape_.raises[gain != nullptr && gain->secondary != 0];
+  const std::array<TableShape::Axis, kStatCount>& axes = shape_.axes;
+  const int axis_count = shape_.axis_count;
+  const int32_t last = axis_count > 0 ? axes[0].last : 0;  // of a row
+  const size_t width = static_cast<size_t>(last) + 1;
+  // Buying along a row from offset o up to j costs cost[j] - cost[o].
+  cost[0] = 0;
+  for (int32_t o = 0; o < last; ++o) {
+    cost[o + 1] = cost[o] + PointPrice(axes[0].start + o, level, axes[0].base_cost);
+  }
+  // Offsets on axes 1.., from the last row down to the first.
   std::array<int32_t, kStatCount> offset{};
-  for (int i = 0; i < axis_count_; ++i) offset[i] = axes_[i].last;
-  for (size_t cell = cells_; cell-- > 0;) {
-    uint32_t open = 0;  // axes still below their targets
-    for (int i = 0; i < axis_count_; ++i) open |= uint32_t{offset[i] < axes_[i].last} << i;
+  for (int i = 1; i < axis_count; ++i) offset[i] = axes[i].last;
+  for (size_t row = shape_.cells; row > 0;) {
+    row -= width;
+    int16_t* out = here + row;
+    uint32_t open = 0;  // axes 1.. still below their targets
+    for (int i = 1; i < axis_count; ++i) open |= uint32_t{offset[i] < axes[i].last} << i;
 
-    int32_t best = kUnreachable;
+    std::fill(out, out + width, static_cast<int16_t>(kUnreachable));
     if (gain == nullptr) {
-      if (open == 0) best = 0;
+      if (open == 0) out[last] = 0;  // every target met
     } else {
       for (int r = 0; r < raises.count; ++r) {
-        size_t next = cell;
+        size_t next = row;
         for (uint32_t bits = raises.masks[r] & open; bits != 0; bits &= bits - 1) {
-          next += axes_[std::countr_zero(bits)].stride;
+          next += axes[std::countr_zero(bits)].stride;
         }
-        const int32_t after = above[next];
-        if (after < kUnreachable) best = std::min(best, std::max(0, after - gain->points));
+        // Raising axis 0 moves one cell along the row, except at the target.
+        const int16_t* from = above + next + (raises.masks[r] & 1);
+        const size_t shifted = (raises.masks[r] & 1) != 0 ? width - 1 : width;
+        const int32_t points = gain->points;
+        auto take = [points](int16_t& best, int32_t after) {
+          const int32_t need = after >= kUnreachable ? kUnreachable : std::max(0, after - points);
+          best = static_cast<int16_t>(std::min<int32_t>(best, need));
+        };
+        for (size_t o = 0; o < shifted; ++o) take(out[o], from[o]);
+        if (shifted < width) take(out[last], above[next + last]);
       }
     }
     for (uint32_t bits = open; bits != 0; bits &= bits - 1) {
-      const int i = std::countr_zero(bits);
-      const Axis& axis = axes_[i];
-      const int32_t after = here[cell + axis.stride];
-      if (after < kUnreachable) {
-        best = std::min(best, PointPrice(axis.start + offset[i], level, axis.base_cost) + after);
+      const TableShape::Axis& axis = axes[std::countr_zero(bits)];
+      const int32_t price =
+          PointPrice(axis.start + offset[std::countr_zero(bits)], level, axis.base_cost);
+      const int16_t* from = out + axis.stride;
+      for (size_t o = 0; o < width; ++o) {
+        out[o] = static_cast<int16_t>(std::min({int32_t{out[o]}, from[o] + price, kUnreachable}));
       }
     }
-    here[cell] = static_cast<int16_t>(std::min(best, kUnreachable));
+    int32_t best = kUnreachable;  // the least need plus cost at or after o
+    for (size_t o = width; o-- > 0;) {
+      best = std::min(best, out[o] + cost[o]);
+      out[o] = static_cast<int16_t>(std::min(best - cost[o], kUnreachable));
+    }
 
-    for (int i = 0; i < axis_count_; ++i) {
+    for (int i = 1; i < axis_count; ++i) {
       if (offset[i] > 0) {
         --offset[i];
         break;
       }
-      offset[i] = axes_[i].last;
+      offset[i] = axes[i].last;
     }
   }
 }

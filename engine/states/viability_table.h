@@ -39,16 +39,44 @@ namespace growth {
 // secondary stat, and each point of it costs at least its base cost.
 int32_t ValueCeiling(const PlanSettings& settings, const LevelSchedule& schedule, int stat);
 
+// The cells of a per-level table over some stats' values: an axis per stat,
+// from its starting value to an end value that higher values count as, the
+// widest axis first with stride 1; and which axes each level-up raises.
+struct TableShape {
+  struct Axis {
+    int stat;
+    int32_t start;
+    int32_t last;  // offset of the end value from the start
+    int32_t base_cost;
+    size_t stride;
+  };
+  // Per open line, the axes its level-up raises, one bit per axis; only sets
+  // no other line's set includes, since raising more never hurts.
+  struct Raises {
+    std::array<uint32_t, kLineCount> masks{};
+    int count = 0;
+  };
+
+  // An axis for each stat whose entry in `ends` lies above its start value.
+  TableShape(int32_t type, const StatArray& ends);
+
+  const Raises& RaisesOn(const LevelGain& gain) const { return raises[gain.secondary != 0]; }
+  // Cells in a row: along axis 0.
+  size_t RowWidth() const { return axis_count > 0 ? static_cast<size_t>(axes[0].last) + 1 : 1; }
+  int AxisOf(int stat) const;  // -1 when the stat has no axis
+
+  std::array<Axis, kStatCount> axes{};
+  int axis_count = 0;
+  size_t cells = 1;                // per level; SIZE_MAX when more than any memory holds
+  std::array<Raises, 2> raises{};  // without, with a rollover
+};
+
 class ViabilityTable {
  public:
   // Needs are stored in 16 bits and saturate here, above the most points
   // any state can hold, so a saturated need is never met.
   static constexpr int32_t kUnreachable = INT16_MAX;
   static constexpr uint32_t kEveryStat = (1u << kStatCount) - 1;
-
-  // kStartLevel keeps two levels at a time while filling and answers only
-  // for level 1: enough to ask whether any plan meets the targets.
-  enum class Levels { kAll, kStartLevel };
 
   // Covers the targeted stats whose bit (1 << stat index) is in `stats`.
   ViabilityTable(const PlanSettings& settings, const LevelSchedule& schedule, uint32_t stats,
@@ -59,21 +87,20 @@ class ViabilityTable {
   // True when every targeted stat is covered: the table is then exact.
   bool exact() const { return exact_; }
   // Bytes Build would charge, or SIZE_MAX when past any budget.
-  size_t BytesNeeded(Levels levels) const;
+  size_t BytesNeeded() const;
 
   // False, with nothing charged, when the table does not fit the budget.
-  bool Build(Levels levels = Levels::kAll);
+  bool Build();
 
   // The fewest unspent points with which a state at `level` with `values`
   // can still meet the covered targets; kUnreachable when none suffice.
   int32_t Need(int32_t level, const ValueVector& values) const {
-    GROWTH_CHECK(built_ && level >= 1 && level <= answered_levels_);
+    GROWTH_CHECK(built_ && level >= 1 && level <= top_level_);
     size_t at = static_cast<size_t>(level - 1) * level_stride_;
     for (int i = 0; i < lookup_axes_; ++i) {
-      const Axis& axis = axes_[i];
+      const TableShape::Axis& axis = shape_.axes[i];
       GROWTH_CHECK(values[axis.stat] >= axis.start);
-      at +=
-          static_cast<size_t>(std::min(values[axis.stat], axis.target) - axis.start) * axis.stride;
+      at += static_cast<size_t>(std::min(values[axis.stat] - axis.start, axis.last)) * axis.stride;
     }
     return needs_[at];
   }
@@ -82,38 +109,18 @@ class ViabilityTable {
   }
 
  private:
-  struct Axis {
-    int stat;
-    int32_t start;
-    int32_t target;
-    int32_t base_cost;
-    int32_t last;  // offset of the target: target - start
-    size_t stride;
-  };
-  // The covered stats a level-up raises, one bit per axis, for each open
-  // line; none whose raises another one's include, as raising more never
-  // hurts. Index 1 with a rollover of the secondary stat, 0 without.
-  struct Raises {
-    std::array<uint32_t, kLineCount> masks;
-    int count;
-  };
-
-  void FillLevel(int32_t level, int16_t* here, const int16_t* above) const;
+  void FillLevel(int32_t level, int16_t* here, const int16_t* above, int32_t* cost) const;
 
   const LevelSchedule& schedule_;
-  int32_t top_level_;
+  const int32_t top_level_;
   bool exact_ = true;
   bool hopeless_ = false;  // a covered target lies above its ceiling
-  std::array<Axis, kStatCount> axes_{};
-  int axis_count_ = 0;
-  std::array<Raises, 2> raises_{};
-  size_t cells_ = 0;
+  const TableShape shape_;
 
-  // What lookups read; a hopeless table is one entry at every level.
+  // What lookups read; a hopeless table is one entry for every level.
   bool built_ = false;
   int lookup_axes_ = 0;
   size_t level_stride_ = 0;
-  int32_t answered_levels_ = 0;
   BudgetedArray<int16_t> needs_;
 };
 
