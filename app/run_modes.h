@@ -1,6 +1,7 @@
-// What the program does once its command line is accepted: count the run,
-// write its best plans, tell how high each stat can reach, or run the
-// search over the selected window. Each returns the exit status below.
+// What the program does once its command line is accepted: count the run
+// or tell how high each stat can reach (answer_modes.cc), write its best
+// plans (best_mode.cc), or run the search over the selected window
+// (run_modes.cc). Each returns the exit status below.
 #ifndef GROWTH_PLANNER_APP_RUN_MODES_H_
 #define GROWTH_PLANNER_APP_RUN_MODES_H_
 

@@ -1,0 +1,59 @@
+// What the program's modes share: messages on standard error, the words
+// for a limit that was hit, the pruning a run with targets gets, and the
+// states' graph with the records below each state.
+#ifndef GROWTH_PLANNER_APP_MODE_SUPPORT_H_
+#define GROWTH_PLANNER_APP_MODE_SUPPORT_H_
+
+#include <optional>
+#include <string>
+
+#include "app/budgets.h"
+#include "app/run_window.h"
+#include "base/memory_budget.h"
+#include "engine/plan_settings.h"
+#include "engine/search/level_schedule.h"
+#include "engine/search/search.h"
+#include "engine/states/viability.h"
+
+namespace growth {
+
+// One line on standard error: "growth-planner: <line>".
+void Say(const std::string& line);
+
+// Why a table did not fit: "within <the mode's allowance> of memory", or
+// "within the memory the system would give" when the system refused first.
+std::string WithinMemory(const MemoryBudget& budget);
+
+// Past a file-size limit a write must fail (EFBIG) and be reported like any
+// other failed write, not end the run.
+void IgnoreFileSizeLimit();
+
+// What prunes a run with targets: the viability tables, exact when the
+// whole table fits its budget. Empty when nothing can fail a target.
+struct Pruning {
+  explicit Pruning(const PlanSettings& settings)
+      : schedule(settings.level_cap, settings.bonus_rate), budget(kPruningBudget) {
+    if (TargetedStatsOf(settings).count > 0) viability.emplace(settings, schedule, budget);
+  }
+  Pruning(const Pruning&) = delete;
+  Pruning& operator=(const Pruning&) = delete;
+
+  const Viability* filter() const { return viability.has_value() ? &*viability : nullptr; }
+  // The filter when it rejects exactly the states without a record below.
+  const Viability* exact() const {
+    return viability.has_value() && viability->exact() ? &*viability : nullptr;
+  }
+
+  const LevelSchedule schedule;
+  MemoryBudget budget;
+  std::optional<Viability> viability;
+};
+
+// Builds the distinct states of the run, through those `filter` lets pass
+// (all of them without one), and the records below each, within the
+// states' budget; what does not fit stays missing.
+void BuildCounts(RunStates& states, const StateFilter* filter);
+
+}  // namespace growth
+
+#endif  // GROWTH_PLANNER_APP_MODE_SUPPORT_H_
