@@ -69,7 +69,13 @@ bool CouldStartPlanLine(std::string_view bytes, int32_t level_cap) {
       bool ended = false;
       if (!MatchPrefix(bytes, kCountPrefix, &ended)) return false;
       if (ended) return true;
-      if (!MatchNumber(bytes, &ended)) return false;
+      // The count is that of the steps before it, plus one.
+      char count[kMaxNumberLength];
+      const char* const count_end = AppendNumber(count, static_cast<int32_t>(steps + 1));
+      if (!MatchPrefix(bytes, std::string_view(count, static_cast<size_t>(count_end - count)),
+                       &ended)) {
+        return false;
+      }
       if (ended) return true;
       return MatchPrefix(bytes, kRecordEnd.substr(0, kRecordEnd.size() - 1), &ended) &&
              bytes.empty();

@@ -39,8 +39,12 @@ size_t MinRecordLength();
 size_t RecordCapacity(int32_t level_cap);
 
 // True when `bytes`, the tail of a file after its last whole record, could
-// be the first bytes of a record: at most its first line and part of its
-// second, as a write cut short leaves them. An empty tail qualifies.
+// be the first bytes of a record of a run under `level_cap`, as a write cut
+// short leaves them: all or part of its first line, labels and numbers in
+// their places, then at most part of its second, made of step names, no
+// more than such a plan has, and the count they make, short of its line
+// end. An empty tail qualifies; what a run would not write, or anything
+// after its last byte, does not.
 bool CouldStartRecord(std::string_view bytes, int32_t level_cap);
 
 class RecordFormatter {

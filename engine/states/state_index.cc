@@ -14,16 +14,16 @@ uint64_t Mix(uint64_t value) {
   return value;
 }
 
-uint64_t HashOf(const StateKey& key) {
+uint32_t TagOf(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
+
+}  // namespace
+
+uint64_t StateIndex::HashOf(const StateKey& key) {
   uint64_t halves[2];
   static_assert(sizeof halves == sizeof(StateKey));
   std::memcpy(halves, key.data(), sizeof halves);
   return Mix(halves[0] ^ Mix(halves[1]));
 }
-
-uint32_t TagOf(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
-
-}  // namespace
 
 bool StateIndex::Prepare(const StateKey& low, const StateKey& high, int dimensions,
                          int64_t max_cells, BudgetedArray<uint32_t>& spare) {

@@ -39,6 +39,11 @@ class StateIndex {
   // Hands the dense cells back, zeroed, to `spare`, and frees the rest.
   void Drop(const BudgetedArray<StateKey>& keys, BudgetedArray<uint32_t>& spare);
 
+  // The hash open addressing places a key by: its low bits pick the first
+  // slot, its upper half is the slot's tag. Public so that keys whose slots
+  // and tags collide can be made on purpose.
+  static uint64_t HashOf(const StateKey& key);
+
  private:
   struct Slot {
     uint32_t node_plus_one;  // 0 when empty
