@@ -160,8 +160,10 @@ StateWalk::Outcome StateWalk::Run(Visitor& visitor, bool keep_levels, Clock::dur
       if (!OpenLevel(number + 1)) return Outcome::kOverMemory;
       next = levels_[static_cast<size_t>(number) + 1].get();
     }
-    const LevelUps& ups = LevelUpsFrom(number);
-    const int effects = next != nullptr ? ups.effect_count : 0;
+    // No level-up leaves the top level.
+    static constexpr LevelUps kNone{};
+    const LevelUps& ups = next != nullptr ? LevelUpsFrom(number) : kNone;
+    const int effects = ups.effect_count;
     if (!visitor.OnLevel(number, here)) return Outcome::kOverMemory;
 
     std::fill(heads.begin(), heads.end(), kEndOfList);
