@@ -3,21 +3,13 @@
 #include <algorithm>
 #include <memory>
 
-namespace growth {
+#include "base/hash.h"
 
+namespace growth {
 namespace {
 
 // Room for the visits: a power of two, so that a hash picks a slot by mask.
 constexpr size_t kVisitSlots = size_t{1} << 22;
-
-uint64_t Mix(uint64_t value) {
-  value ^= value >> 33;
-  value *= 0xff51afd7ed558ccdull;
-  value ^= value >> 33;
-  value *= 0xc4ceb9fe1a85ec53ull;
-  value ^= value >> 33;
-  return value;
-}
 
 }  // namespace
 
@@ -48,7 +40,8 @@ bool BestPlanSearch::FirstVisits(const PlanState& state, int64_t value) const {
   for (int f = 0; f < 9; ++f) key[static_cast<size_t>(f / 4)] |= fields[f] << (16 * (f % 4));
   const size_t mask = visits_.size() - 1;
   const int32_t seen = static_cast<int32_t>(value);
-  for (size_t at = Mix(key[0] ^ Mix(key[1] ^ Mix(key[2]))) & mask;; at = (at + 1) & mask) {
+  for (size_t at = MixBits(key[0] ^ MixBits(key[1] ^ MixBits(key[2]))) & mask;;
+       at = (at + 1) & mask) {
     Visit& visit = visits_[at];
     if (visit.key[0] == 0) {
       // Past seven slots in ten, probes grow long: stop remembering.

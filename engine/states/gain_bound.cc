@@ -124,12 +124,7 @@ void GainBound::FillRates(int32_t level, double* here, const double* above) cons
     double* best = here + cell * rates;
     for (size_t r = 0; r < rates; ++r) best[r] = above == nullptr && open == 0 ? 0 : kNoRatedPath;
     for (int l = 0; above != nullptr && l < line_count_; ++l) {
-      const LineRecord& record = LineRecordOf(lines_[l]);
-      size_t next = cell;
-      const int primary = axis_of_[record.primary];
-      const int secondary = rollover ? axis_of_[record.secondary] : -1;
-      if (primary >= 0 && (open >> primary & 1) != 0) next += axes_[primary].stride;
-      if (secondary >= 0 && (open >> secondary & 1) != 0) next += axes_[secondary].stride;
+      const size_t next = RaisedCell(cell, open, lines_[l], rollover);
       const double gain = static_cast<double>(LevelUpGain(lines_[l], level + 1));
       for (size_t r = 0; r < rates; ++r) {
         const double after = above[next * rates + r];
@@ -159,6 +154,15 @@ void GainBound::FillRates(int32_t level, double* here, const double* above) cons
 
 // As the viability table: from the highest flat index down, so that the
 // cell a needed purchase leads to is filled before the cell it comes from.
+size_t GainBound::RaisedCell(size_t cell, uint32_t open, StepCode line, bool rollover) const {
+  const LineRecord& record = LineRecordOf(line);
+  const int primary = axis_of_[record.primary];
+  const int secondary = rollover ? axis_of_[record.secondary] : -1;
+  if (primary >= 0 && (open >> primary & 1) != 0) cell += axes_[primary].stride;
+  if (secondary >= 0 && (open >> secondary & 1) != 0) cell += axes_[secondary].stride;
+  return cell;
+}
+
 void GainBound::FillLevel(int32_t level, Cell* here, const Cell* above) const {
   std::array<int32_t, kStatCount> offset{};
   for (int i = 0; i < axis_count_; ++i) offset[i] = axes_[i].last;
@@ -170,12 +174,7 @@ void GainBound::FillLevel(int32_t level, Cell* here, const Cell* above) const {
     int64_t best = above == nullptr && open == 0 ? 0 : kNoPath;
     int64_t spend = above == nullptr && open == 0 ? 0 : INT32_MAX;
     for (int l = 0; above != nullptr && l < line_count_; ++l) {
-      const LineRecord& record = LineRecordOf(lines_[l]);
-      size_t next = cell;
-      const int primary = axis_of_[record.primary];
-      const int secondary = rollover ? axis_of_[record.secondary] : -1;
-      if (primary >= 0 && (open >> primary & 1) != 0) next += axes_[primary].stride;
-      if (secondary >= 0 && (open >> secondary & 1) != 0) next += axes_[secondary].stride;
+      const size_t next = RaisedCell(cell, open, lines_[l], rollover);
       if (above[next].path == kNoPath) continue;
       best = std::max(best, LevelUpGain(lines_[l], level + 1) + above[next].path);
       spend = std::min<int64_t>(spend, above[next].spend);

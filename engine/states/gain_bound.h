@@ -87,6 +87,9 @@ class GainBound {
     int32_t spend;  // the least a path to the targets spends
   };
 
+  // The cell a level-up along `line` leads to from `cell`, whose axes below
+  // their targets are the bits of `open`: values at their targets stay.
+  size_t RaisedCell(size_t cell, uint32_t open, StepCode line, bool rollover) const;
   void FillLevel(int32_t level, Cell* here, const Cell* above) const;
   void FillRates(int32_t level, double* here, const double* above) const;
   // The runs of extra points from `state`, best value per point first, as

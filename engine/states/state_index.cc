@@ -2,17 +2,10 @@
 
 #include <cstring>
 
+#include "base/hash.h"
+
 namespace growth {
 namespace {
-
-uint64_t Mix(uint64_t value) {
-  value ^= value >> 33;
-  value *= 0xff51afd7ed558ccdull;
-  value ^= value >> 33;
-  value *= 0xc4ceb9fe1a85ec53ull;
-  value ^= value >> 33;
-  return value;
-}
 
 uint32_t TagOf(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
 
@@ -22,7 +15,7 @@ uint64_t StateIndex::HashOf(const StateKey& key) {
   uint64_t halves[2];
   static_assert(sizeof halves == sizeof(StateKey));
   std::memcpy(halves, key.data(), sizeof halves);
-  return Mix(halves[0] ^ Mix(halves[1]));
+  return MixBits(halves[0] ^ MixBits(halves[1]));
 }
 
 bool StateIndex::Prepare(const StateKey& low, const StateKey& high, int dimensions,
