@@ -42,6 +42,11 @@ RunningProgram::RunningProgram(const std::string& directory, const std::vector<s
                             static_cast<rlim_t>(limits.max_file_size)};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
     }
+    if (limits.max_address_space > 0) {
+      const rlimit limit = {static_cast<rlim_t>(limits.max_address_space),
+                            static_cast<rlim_t>(limits.max_address_space)};
+      if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
+    }
     execv(GROWTH_PLANNER_BINARY, argv.data());
     _exit(127);
   }

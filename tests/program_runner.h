@@ -24,6 +24,7 @@ struct ProgramResult {
 
 struct RunLimits {
   off_t max_file_size = 0;          // RLIMIT_FSIZE for the program; 0 for none
+  size_t max_address_space = 0;     // RLIMIT_AS for the program, in bytes; 0 for none
   bool stderr_on_terminal = false;  // standard error on a pseudo-terminal
   std::string stdout_path{};        // standard output goes there instead of being captured
 };

@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <random>
 #include <string>
@@ -39,6 +40,17 @@ const std::vector<std::string> kModes[] = {{}, {"--buffered"}};
 off_t FileSize(const std::string& path) {
   struct stat status;
   return stat(path.c_str(), &status) == 0 ? status.st_size : 0;
+}
+
+// Stops the program with SIGSTOP and waits until it is stopped.
+bool HoldStill(const RunningProgram& program) {
+  program.Signal(SIGSTOP);
+  std::string state;
+  for (int wait = 0; state != "T" && wait < 10000; ++wait) {
+    const std::string stat = ReadFile("/proc/" + std::to_string(program.pid()) + "/stat");
+    state = stat.substr(stat.rfind(')') + 2, 1);
+  }
+  return state == "T";
 }
 
 TEST_F(ReliabilityTest, StoppedRunsLeaveOnlyWholeRecords) {
@@ -108,13 +120,7 @@ TEST_F(ReliabilityTest, BufferedRunAppendsWhatItCollectedBeforeAStop) {
     for (int wait = 0; FileSize(dir_.File("out.txt")) == 0 && wait < 100000; ++wait) {
       std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
-    program.Signal(SIGSTOP);
-    std::string state;
-    for (int wait = 0; state != "T" && wait < 10000; ++wait) {
-      const std::string stat = ReadFile("/proc/" + std::to_string(program.pid()) + "/stat");
-      state = stat.substr(stat.rfind(')') + 2, 1);
-    }
-    ASSERT_EQ(state, "T");
+    ASSERT_TRUE(HoldStill(program));
     const off_t appended = FileSize(dir_.File("out.txt"));
     program.Signal(signal_number);
     program.Signal(SIGCONT);
@@ -123,6 +129,71 @@ TEST_F(ReliabilityTest, BufferedRunAppendsWhatItCollectedBeforeAStop) {
     const std::string content = ReadFile(dir_.File("out.txt"));
     EXPECT_GT(content.size(), static_cast<size_t>(appended)) << signal_number;
     RecordsOf(content);
+  }
+}
+
+TEST_F(ReliabilityTest, BestPlansStoppedWhileBeingWrittenAppendWhatWasCollected) {
+  // Some 17 MB of plans, found first and then appended a buffer at a time.
+  const std::vector<std::string> args = {"-c", "8",       "-l",     "8",         "--max",
+                                         "HP", "--limit", "150000", "--buffered"};
+  std::vector<std::string> whole = args;
+  whole.insert(whole.end(), {"-o", "whole.txt"});
+  ASSERT_EQ(Run(whole).exit_status, 0);
+  const std::string reference = ReadFile(dir_.File("whole.txt"));
+  ASSERT_GT(reference.size(), size_t{8} << 20);
+
+  std::vector<std::string> stopped = args;
+  stopped.insert(stopped.end(), {"-o", "stopped.txt"});
+  RunningProgram program(dir_.path(), stopped);
+  // Held still once its appends have begun, it takes a stop that is bound
+  // to find records in its buffer.
+  for (int wait = 0; FileSize(dir_.File("stopped.txt")) == 0 && wait < 200000; ++wait) {
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+  }
+  ASSERT_TRUE(HoldStill(program));
+  const off_t appended = FileSize(dir_.File("stopped.txt"));
+  program.Signal(SIGINT);
+  program.Signal(SIGCONT);
+  const ProgramResult result = program.Wait();
+
+  EXPECT_EQ(result.signal, SIGINT) << result.exit_status;
+  const std::string content = ReadFile(dir_.File("stopped.txt"));
+  EXPECT_GT(content.size(), static_cast<size_t>(appended));
+  EXPECT_LT(content.size(), reference.size());
+  EXPECT_EQ(reference.compare(0, content.size(), content), 0);
+  RecordsOf(content);
+}
+
+TEST_F(ReliabilityTest, OutOfAddressSpaceEndsWithAStatusNotASignal) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "AddressSanitizer cannot start within an address-space limit";
+#endif
+  // Runs that need room for the states' graph, the best plans' bounds or
+  // a window's counts, under limits from one the program cannot start in
+  // to 64 MB, where what they need still does not all fit.
+  const std::vector<std::vector<std::string>> runs = {
+      {"-c", "8", "-l", "40", "-i", "30", "-x", "40", "--max", "Point"},
+      {"-c", "0", "-l", "25", "-s", "20", "-h", "12", "--shard", "7/9", "--limit", "2"},
+      {"-c", "0", "-l", "20", "-s", "16", "-h", "10", "-f", "6", "--limit", "1", "--resume"},
+  };
+  for (size_t kib = 4000; kib <= 64000; kib += kib / 4) {
+    for (std::vector<std::string> args : runs) {
+      args.insert(args.end(), {"-o", "out.txt"});
+      RunLimits limits;
+      limits.max_address_space = kib << 10;
+      const ProgramResult result = RunProgram(dir_.path(), args, limits);
+      const std::string where = std::to_string(kib) + " KiB: " + ::testing::PrintToString(args);
+      EXPECT_EQ(result.signal, 0) << where;
+      if (result.signal != 0) continue;
+      // 127: the loader could not map the program at all.
+      EXPECT_TRUE(result.exit_status == 0 || result.exit_status == 1 || result.exit_status == 2 ||
+                  result.exit_status == 127)
+          << where << " exited " << result.exit_status << ": " << result.err;
+      if (result.exit_status == 1) {
+        EXPECT_EQ(result.err.rfind("growth-planner: ", 0), 0u) << where << ": " << result.err;
+      }
+      std::remove(dir_.File("out.txt").c_str());
+    }
   }
 }
 
