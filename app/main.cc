@@ -61,8 +61,8 @@ exit status:
      states did not fit the memory --count, --max, --min, --reach or a
      window needs (--count still prints the records when only the end
      states could not be counted); --shard on a run of 2^64 records or
-     more; or what --help, --version, --count or --reach print could not
-     be written
+     more; the program ran out of memory it cannot do without; or what
+     --help, --version, --count or --reach print could not be written
   2  the command line was refused, or --resume refused the result file;
      nothing was run or written
 
