@@ -94,12 +94,13 @@ TEST(RunSearchTest, ResumeOntoAFifoRunsToTheEnd) {
     }
   });
   auto run = std::async(std::launch::async, [&] { return RunSearch(settings); });
-  // A run blocked on opening the FIFO waits for a writer; one comes after
-  // a minute, to end the test rather than hang it.
+  // A run blocked on opening the FIFO to read waits for a writer; one
+  // comes after a minute, and stays, to end the test rather than hang it.
   const bool ended = run.wait_for(std::chrono::minutes(1)) == std::future_status::ready;
-  if (!ended) close(open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+  const int writer = ended ? -1 : open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
   EXPECT_TRUE(ended) << "the run waited on the FIFO";
   EXPECT_EQ(run.get(), kExitAllWritten);
+  if (writer >= 0) close(writer);
   finished = true;
   drain.join();
   close(reader);

@@ -67,6 +67,28 @@ TEST(BigCountTest, ArithmeticAgreesWithWideIntegers) {
   }
 }
 
+TEST(BigCountTest, SubtractionUndoesAdditionPast128Bits) {
+  // Three limbs, each near where it carries or borrows.
+  std::mt19937_64 random(7);
+  const uint64_t near[] = {0, 1, 2, UINT64_MAX - 1, UINT64_MAX};
+  const auto pick = [&] {
+    uint64_t limbs[3];
+    for (uint64_t& limb : limbs) limb = random() % 3 == 0 ? random() : near[random() % 5];
+    return BigCount(std::span<const uint64_t>(limbs));
+  };
+  for (int i = 0; i < 20000; ++i) {
+    const BigCount a = pick();
+    const BigCount b = pick();
+    const BigCount& high = a < b ? b : a;
+    const BigCount& low = a < b ? a : b;
+    EXPECT_EQ((high - low) + low, high) << high.ToDecimal() << " - " << low.ToDecimal();
+    EXPECT_EQ((a + b) - b, a) << a.ToDecimal() << " + " << b.ToDecimal();
+  }
+  const uint64_t two_to_128[] = {0, 0, 1};
+  EXPECT_EQ((BigCount(two_to_128) - BigCount(1)).ToDecimal(),
+            "340282366920938463463374607431768211455");
+}
+
 TEST(SaturatingAddTest, StopsAtTheTopInsteadOfWrapping) {
   const uint64_t near_top[] = {
       0, 1, 2, UINT64_MAX / 2, UINT64_MAX / 2 + 1, UINT64_MAX - 2, UINT64_MAX - 1, UINT64_MAX};
