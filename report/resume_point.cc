@@ -84,6 +84,25 @@ std::string CheckRecord(const PlanSettings& settings, std::string_view record,
   return "";
 }
 
+// The steps the start of a record names in full, replayed: true when they
+// are steps of this run, each legal where it is taken.
+bool StartsAPlanOfThisRun(const PlanSettings& settings, std::string_view start) {
+  const size_t line_one_end = start.find(kLineEnd);
+  if (line_one_end == std::string_view::npos) return true;
+  std::string_view rest = start.substr(line_one_end + kLineEnd.size());
+  const CandidateList list = BuildCandidates(settings);
+  const StepRules rules(settings);
+  PlanState state = StartingState(TypeRecordOf(settings.type));
+  for (size_t space; (space = rest.find(' ')) != std::string_view::npos;
+       rest.remove_prefix(space + 1)) {
+    const std::string_view token = rest.substr(0, space);
+    if (token == "-") break;
+    const int32_t candidate = CandidateNamed(token, list);
+    if (candidate < 0 || !rules.ApplyStep(state, list.codes[candidate])) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 ResumePoint FindResumePoint(const PlanSettings& settings, const char* path, bool cut) {
@@ -115,9 +134,10 @@ ResumePoint FindResumePoint(const PlanSettings& settings, const char* path, bool
   const size_t last_end = bytes.rfind(kRecordEnd);
   const size_t whole = last_end == std::string_view::npos ? 0 : last_end + kRecordEnd.size();
   const std::string_view torn = bytes.substr(whole);
-  // The start of one record, as a stop in the middle of its write leaves it;
-  // anything else after the last record is another writer's.
-  if (!CouldStartRecord(torn, settings.level_cap)) {
+  // The start of one of this run's records, as a stop in the middle of its
+  // write leaves it; anything else after the last record is another
+  // writer's, another run's torn record included.
+  if (!CouldStartRecord(torn, settings.level_cap) || !StartsAPlanOfThisRun(settings, torn)) {
     return Refuse("the result file does not end with a whole record of a run");
   }
   ResumePoint point;

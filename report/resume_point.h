@@ -4,9 +4,10 @@
 // replayed under the run's settings: every step must be one the search
 // takes, and the record the plan gives must be, byte for byte, the one in
 // the file. Bytes after the last whole record are what a stop by SIGKILL
-// can leave (the start of one record); they are cut off, but only once the
-// record before them has been accepted. Anything else leaves the file as
-// it is and refuses the resumption.
+// can leave (the start of one of the run's records, naming steps the run
+// can take); they are cut off, but only once the record before them has
+// been accepted. Anything else leaves the file as it is and refuses the
+// resumption.
 #ifndef GROWTH_PLANNER_REPORT_RESUME_POINT_H_
 #define GROWTH_PLANNER_REPORT_RESUME_POINT_H_
 

@@ -53,6 +53,11 @@ TEST_F(ResumePointTest, CutsOnlyWhatAStopLeavesOfItsOwnRecord) {
                                    next.substr(0, 9) + "note\r\n", std::string("\r\n")}) {
     EXPECT_EQ(Resume(settings, whole + after, whole + after), ResumePoint::Kind::kRefused) << after;
   }
+  // Nor is another run's torn record: well formed, but along a line this
+  // type cannot take.
+  const std::string other = RunRecords(SettingsFor(15, 3)).front().bytes;
+  const std::string other_torn = other.substr(0, other.size() - 4);
+  EXPECT_EQ(Resume(settings, whole + other_torn, whole + other_torn), ResumePoint::Kind::kRefused);
 }
 
 TEST_F(ResumePointTest, RefusesTheRecordsOfALowerCap) {
