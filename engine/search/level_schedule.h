@@ -5,7 +5,8 @@
 // secondary-stat rollover on reaching a level depend on the level alone.
 // The search reads them from here instead of working them out per step, and
 // the target bound reads how much is still to come. Levels passed in lie in
-// 1..max(cap, 1); the cap must be at most kMaxLevelCap.
+// 1..max(cap, 1), or one above, which brings nothing; the cap must be at
+// most kMaxLevelCap.
 //
 // The tables take room for the run's own cap only, on the heap: a schedule
 // sits inside the search's rules, the walk and the bounds, often on the
@@ -46,13 +47,16 @@ class LevelSchedule {
     int32_t rollovers_after;
   };
   const Level& At(int32_t level) const {
-    GROWTH_CHECK(level >= 0 && level <= top_);
+    GROWTH_CHECK(level >= 0 && level <= top_ + 1);
     return levels_[static_cast<size_t>(level)];
   }
 
   int32_t cap_;
-  int32_t top_;                      // max(cap, 1)
-  std::unique_ptr<Level[]> levels_;  // 0..top_, zeroed where nothing is gained
+  int32_t top_;  // max(cap, 1)
+  // Levels 0..top_ + 1, zeroed where nothing is gained: the level above the
+  // top brings nothing, and the walk asks about it before it knows that no
+  // level-up leaves the top.
+  std::unique_ptr<Level[]> levels_;
 };
 
 }  // namespace growth
