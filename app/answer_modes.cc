@@ -10,8 +10,8 @@
 #include "app/run_modes.h"
 #include "app/run_window.h"
 #include "engine/states/plan_counter.h"
-#include "engine/states/reach.h"
 #include "engine/states/record_positions.h"
+#include "engine/tables/reach.h"
 #include "report/record_format.h"
 
 // The modes that print an answer and write no records: --count and --reach.

@@ -9,9 +9,9 @@
 #include "app/mode_support.h"
 #include "app/run_modes.h"
 #include "app/run_window.h"
-#include "engine/states/best_plan_search.h"
-#include "engine/states/best_plans.h"
-#include "engine/states/gain_bound.h"
+#include "engine/best/best_plan_search.h"
+#include "engine/best/best_plans.h"
+#include "engine/tables/gain_bound.h"
 #include "report/result_writer.h"
 #include "report/stop_deferral.h"
 

@@ -13,7 +13,7 @@
 #include "engine/plan_settings.h"
 #include "engine/search/level_schedule.h"
 #include "engine/search/search.h"
-#include "engine/states/viability.h"
+#include "engine/tables/viability.h"
 
 namespace growth {
 

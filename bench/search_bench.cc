@@ -12,7 +12,7 @@
 #include "engine/states/plan_counter.h"
 #include "engine/states/state_folds.h"
 #include "engine/states/state_graph.h"
-#include "engine/states/viability.h"
+#include "engine/tables/viability.h"
 
 namespace growth {
 namespace {

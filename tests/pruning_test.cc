@@ -9,12 +9,12 @@
 #include <random>
 #include <string>
 
+#include "engine/best/best_plans.h"
 #include "engine/search/search.h"
-#include "engine/states/best_plans.h"
 #include "engine/states/plan_counter.h"
 #include "engine/states/state_folds.h"
 #include "engine/states/state_graph.h"
-#include "engine/states/viability.h"
+#include "engine/tables/viability.h"
 #include "report/result_writer.h"
 
 namespace growth {

@@ -19,7 +19,7 @@
 #include "app/options.h"
 #include "engine/search/search.h"
 #include "engine/states/plan_counter.h"
-#include "engine/states/viability.h"
+#include "engine/tables/viability.h"
 #include "report/result_writer.h"
 
 namespace {
@@ -112,8 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const growth::LevelSchedule schedule(settings.level_cap, settings.bonus_rate);
     growth::MemoryBudget budget(size_t{64} << 20);
     const growth::Viability viability(settings, schedule, budget);
-    auto filtered = std::make_unique<growth::PlanSearch>(
-        settings, growth::SearchOptions{.filter = &viability});
+    auto filtered =
+        std::make_unique<growth::PlanSearch>(settings, growth::SearchOptions{.filter = &viability});
     BoundedTally viable(settings.targets);
     Check(filtered->Run(viable), "a filtered run ends where the plain one does");
     Check(viable.records == tally.records, "the filter keeps every record");

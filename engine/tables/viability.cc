@@ -1,4 +1,4 @@
-#include "engine/states/viability.h"
+#include "engine/tables/viability.h"
 
 #include <bit>
 

@@ -1,4 +1,4 @@
-#include "engine/states/viability_table.h"
+#include "engine/tables/viability_table.h"
 
 #include <bit>
 

@@ -24,7 +24,7 @@
 #include "engine/search/level_schedule.h"
 #include "engine/search/plan_state.h"
 #include "engine/search/search.h"
-#include "engine/states/viability_table.h"
+#include "engine/tables/viability_table.h"
 
 namespace growth {
 

@@ -1,4 +1,4 @@
-#include "engine/states/best_plans.h"
+#include "engine/best/best_plans.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,10 +1,10 @@
-#include "engine/states/gain_bound.h"
+#include "engine/tables/gain_bound.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 
-#include "engine/states/viability_table.h"
+#include "engine/tables/viability_table.h"
 
 namespace growth {
 

@@ -1,4 +1,4 @@
-#include "engine/states/best_plan_search.h"
+#include "engine/best/best_plan_search.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,7 +1,7 @@
 // The best plans, from the search that skips what cannot beat them and from
 // the fold over the run's states, held against ranking every record of the
 // run by the value.
-#include "engine/states/best_plans.h"
+#include "engine/best/best_plans.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/best/best_plan_search.h"
 #include "engine/search/search.h"
-#include "engine/states/best_plan_search.h"
-#include "engine/states/gain_bound.h"
 #include "engine/states/plan_counter.h"
-#include "engine/states/viability.h"
+#include "engine/tables/gain_bound.h"
+#include "engine/tables/viability.h"
 #include "report/record_format.h"
 #include "tests/run_settings.h"
 

@@ -1,9 +1,9 @@
-#include "engine/states/reach.h"
+#include "engine/tables/reach.h"
 
 #include <algorithm>
 #include <bit>
 
-#include "engine/states/viability_table.h"
+#include "engine/tables/viability_table.h"
 
 namespace growth {
 namespace {

@@ -32,7 +32,7 @@
 #include "engine/plan_settings.h"
 #include "engine/search/plan_state.h"
 #include "engine/search/search.h"
-#include "engine/states/gain_bound.h"
+#include "engine/tables/gain_bound.h"
 
 namespace growth {
 

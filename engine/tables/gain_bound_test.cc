@@ -1,7 +1,7 @@
 // The best-plan bound must never fall below what the rest of some
 // qualifying plan really adds: checked at every state of small runs
 // against a plain memoised recursion over the run's plans.
-#include "engine/states/gain_bound.h"
+#include "engine/tables/gain_bound.h"
 
 #include <gtest/gtest.h>
 

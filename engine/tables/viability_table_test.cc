@@ -2,7 +2,7 @@
 // run reaches, tables over fewer stats against the exact one, and the reach
 // of each target against raising it one step at a time until no record is
 // left.
-#include "engine/states/viability_table.h"
+#include "engine/tables/viability_table.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/states/reach.h"
-#include "engine/states/viability.h"
+#include "engine/tables/reach.h"
+#include "engine/tables/viability.h"
 
 namespace growth {
 namespace {
