@@ -29,16 +29,20 @@ std::string WithinMemory(const MemoryBudget& budget);
 void IgnoreFileSizeLimit();
 
 // What prunes a run with targets: the viability tables, exact when the
-// whole table fits its budget. Empty when nothing can fail a target.
+// whole table fits its budget. Empty when nothing can fail a target. When
+// not one table fits, the filter is empty too, and the search falls back on
+// its own target bound rather than on a filter that lets everything pass.
 struct Pruning {
-  explicit Pruning(const PlanSettings& settings)
-      : schedule(settings.level_cap, settings.bonus_rate), budget(kPruningBudget) {
+  explicit Pruning(const PlanSettings& settings, size_t budget_bytes = kPruningBudget)
+      : schedule(settings.level_cap, settings.bonus_rate), budget(budget_bytes) {
     if (TargetedStatsOf(settings).count > 0) viability.emplace(settings, schedule, budget);
   }
   Pruning(const Pruning&) = delete;
   Pruning& operator=(const Pruning&) = delete;
 
-  const Viability* filter() const { return viability.has_value() ? &*viability : nullptr; }
+  const Viability* filter() const {
+    return viability.has_value() && viability->table_count() > 0 ? &*viability : nullptr;
+  }
   // The filter when it rejects exactly the states without a record below.
   const Viability* exact() const {
     return viability.has_value() && viability->exact() ? &*viability : nullptr;
