@@ -21,8 +21,8 @@
 //
 // Callers guarantee: the viability filter (if any) and the bound come from
 // the same settings and outlive the search.
-#ifndef GROWTH_PLANNER_ENGINE_STATES_BEST_PLAN_SEARCH_H_
-#define GROWTH_PLANNER_ENGINE_STATES_BEST_PLAN_SEARCH_H_
+#ifndef GROWTH_PLANNER_ENGINE_BEST_BEST_PLAN_SEARCH_H_
+#define GROWTH_PLANNER_ENGINE_BEST_BEST_PLAN_SEARCH_H_
 
 #include <array>
 #include <cstdint>
@@ -97,4 +97,4 @@ class BestPlanSearch final : public StateFilter, public EndStateSink {
 
 }  // namespace growth
 
-#endif  // GROWTH_PLANNER_ENGINE_STATES_BEST_PLAN_SEARCH_H_
+#endif  // GROWTH_PLANNER_ENGINE_BEST_BEST_PLAN_SEARCH_H_

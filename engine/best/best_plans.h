@@ -8,8 +8,8 @@
 // the run's own order (a plan's record comes after those of the purchases
 // that extend it), from a best-first expansion whose every open entry knows
 // the exact best below it.
-#ifndef GROWTH_PLANNER_ENGINE_STATES_BEST_PLANS_H_
-#define GROWTH_PLANNER_ENGINE_STATES_BEST_PLANS_H_
+#ifndef GROWTH_PLANNER_ENGINE_BEST_BEST_PLANS_H_
+#define GROWTH_PLANNER_ENGINE_BEST_BEST_PLANS_H_
 
 #include <cstdint>
 #include <functional>
@@ -57,4 +57,4 @@ class BestPlans {
 
 }  // namespace growth
 
-#endif  // GROWTH_PLANNER_ENGINE_STATES_BEST_PLANS_H_
+#endif  // GROWTH_PLANNER_ENGINE_BEST_BEST_PLANS_H_

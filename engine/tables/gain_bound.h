@@ -22,8 +22,8 @@
 // the bound; states asked about are reached by plan steps from the type's
 // starting state; Build has succeeded. Build charges the table to the
 // budget until the bound is destroyed; nothing throws.
-#ifndef GROWTH_PLANNER_ENGINE_STATES_GAIN_BOUND_H_
-#define GROWTH_PLANNER_ENGINE_STATES_GAIN_BOUND_H_
+#ifndef GROWTH_PLANNER_ENGINE_TABLES_GAIN_BOUND_H_
+#define GROWTH_PLANNER_ENGINE_TABLES_GAIN_BOUND_H_
 
 #include <array>
 #include <cstddef>
@@ -129,4 +129,4 @@ class GainBound {
 
 }  // namespace growth
 
-#endif  // GROWTH_PLANNER_ENGINE_STATES_GAIN_BOUND_H_
+#endif  // GROWTH_PLANNER_ENGINE_TABLES_GAIN_BOUND_H_

@@ -8,8 +8,8 @@
 // values from level 1 up, keeping two levels at a time; the tables are
 // charged to the budget and freed one at a time, and running out of it is
 // reported, never guessed around. Nothing throws.
-#ifndef GROWTH_PLANNER_ENGINE_STATES_REACH_H_
-#define GROWTH_PLANNER_ENGINE_STATES_REACH_H_
+#ifndef GROWTH_PLANNER_ENGINE_TABLES_REACH_H_
+#define GROWTH_PLANNER_ENGINE_TABLES_REACH_H_
 
 #include "base/memory_budget.h"
 #include "data/tables.h"
@@ -35,4 +35,4 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
 
 }  // namespace growth
 
-#endif  // GROWTH_PLANNER_ENGINE_STATES_REACH_H_
+#endif  // GROWTH_PLANNER_ENGINE_TABLES_REACH_H_

@@ -12,8 +12,8 @@
 // the type's starting state. The constructor does all the work and charges
 // the tables' memory to the budget until the filter is destroyed; nothing
 // throws, and running short of memory only weakens the filter.
-#ifndef GROWTH_PLANNER_ENGINE_STATES_VIABILITY_H_
-#define GROWTH_PLANNER_ENGINE_STATES_VIABILITY_H_
+#ifndef GROWTH_PLANNER_ENGINE_TABLES_VIABILITY_H_
+#define GROWTH_PLANNER_ENGINE_TABLES_VIABILITY_H_
 
 #include <array>
 #include <cstdint>
@@ -62,4 +62,4 @@ class Viability final : public StateFilter {
 
 }  // namespace growth
 
-#endif  // GROWTH_PLANNER_ENGINE_STATES_VIABILITY_H_
+#endif  // GROWTH_PLANNER_ENGINE_TABLES_VIABILITY_H_

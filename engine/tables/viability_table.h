@@ -18,8 +18,8 @@
 // steps from the type's starting state (level 1..max(cap, 1), no value below
 // its starting value). Build charges the table's memory to the budget until
 // the table is destroyed or built again; nothing throws.
-#ifndef GROWTH_PLANNER_ENGINE_STATES_VIABILITY_TABLE_H_
-#define GROWTH_PLANNER_ENGINE_STATES_VIABILITY_TABLE_H_
+#ifndef GROWTH_PLANNER_ENGINE_TABLES_VIABILITY_TABLE_H_
+#define GROWTH_PLANNER_ENGINE_TABLES_VIABILITY_TABLE_H_
 
 #include <algorithm>
 #include <array>
@@ -126,4 +126,4 @@ class ViabilityTable {
 
 }  // namespace growth
 
-#endif  // GROWTH_PLANNER_ENGINE_STATES_VIABILITY_TABLE_H_
+#endif  // GROWTH_PLANNER_ENGINE_TABLES_VIABILITY_TABLE_H_
