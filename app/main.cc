@@ -10,6 +10,7 @@
 
 #include "app/options.h"
 #include "app/run_modes.h"
+#include "report/result_writer.h"
 
 namespace {
 
@@ -76,7 +77,10 @@ example:
 // Memory the run cannot do without (its search, its buffers) that cannot be
 // had ends it with a message and the status of a run that did not fit; the
 // tables that can do without it are drawn from budgets that fall back.
+// Whole records a buffered run has collected are appended first, as a
+// stop from outside would have them.
 [[noreturn]] void OutOfMemory() {
+  growth::AppendCollectedRecords();
   static constexpr char kMessage[] = "growth-planner: out of memory\n";
   [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
   std::_Exit(growth::kExitOutOfRoom);

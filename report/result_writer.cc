@@ -6,6 +6,14 @@
 #include "report/append_file.h"
 
 namespace growth {
+namespace {
+
+// A run has one buffered writer at a time; the out-of-memory path finds it
+// here. `appending` keeps a failure inside an append from starting another.
+ResultFileWriter* live_buffered = nullptr;
+bool appending = false;
+
+}  // namespace
 
 ResultFileWriter::ResultFileWriter(const PlanSettings& plan, const OutputSettings& output,
                                    int message_fd, size_t buffer_bytes)
@@ -20,9 +28,17 @@ ResultFileWriter::ResultFileWriter(const PlanSettings& plan, const OutputSetting
   // No record is shorter than this, so the list never outgrows its reserve.
   ends_.reserve(buffer_bytes_ / MinRecordLength() + 1);
   holding_stops_.emplace();
+  live_buffered = this;
 }
 
-ResultFileWriter::~ResultFileWriter() { Finish(); }
+ResultFileWriter::~ResultFileWriter() {
+  Finish();
+  if (live_buffered == this) live_buffered = nullptr;
+}
+
+void AppendCollectedRecords() {
+  if (live_buffered != nullptr && !appending) live_buffered->Flush();
+}
 
 bool ResultFileWriter::OnEndState(const PlanState& state, const PlanView& plan) {
   if (!MeetsTargets(state.values, targets_)) return true;
@@ -60,9 +76,11 @@ void ResultFileWriter::Finish() {
 
 void ResultFileWriter::Flush() {
   if (buffered_ == 0) return;
+  appending = true;
   Append(std::string_view(buffer_.get(), buffered_), ends_);
   buffered_ = 0;
   ends_.clear();
+  appending = false;
 }
 
 void ResultFileWriter::Append(std::string_view bytes, std::span<const size_t> record_ends) {

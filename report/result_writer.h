@@ -39,7 +39,9 @@ namespace growth {
 // takes effect at the next one. A record that would not fit an empty buffer
 // is appended on its own. While a buffered writer lives, stops from outside
 // are held back: the search is ended at its next record or tick, and Finish
-// appends what was collected before the stop takes effect.
+// appends what was collected before the stop takes effect. A run that must
+// end at once, out of memory, first appends through
+// AppendCollectedRecords what the live buffered writer holds.
 class ResultFileWriter final : public EndStateSink {
  public:
   using Clock = std::chrono::steady_clock;
@@ -54,6 +56,7 @@ class ResultFileWriter final : public EndStateSink {
 
   bool OnEndState(const PlanState& state, const PlanView& plan) override;
   bool OnTick(const PlanSearch&) { return buffer_ == nullptr || Tick(Clock::now()); }
+  friend void AppendCollectedRecords();
 
   // Appends the records collected if the oldest is due at `now`; false once
   // a stop is held back.
@@ -88,6 +91,12 @@ class ResultFileWriter final : public EndStateSink {
   Clock::time_point flush_due_;  // a second after the oldest record came
   std::optional<DeferStops> holding_stops_;
 };
+
+// Appends the whole records the live buffered writer has collected, as
+// Finish would, and allocates nothing: for a run about to end because
+// memory it cannot do without ran out. Does nothing without such a writer
+// or while one is already appending.
+void AppendCollectedRecords();
 
 }  // namespace growth
 

@@ -293,6 +293,29 @@ TEST_F(ResultFileWriterTest, BufferedRecordsWaitAtMostASecond) {
   EXPECT_EQ(writer.records_written(), 2);
 }
 
+// A run ended by running out of memory never reaches Finish: the records
+// it collected must be appended on the way out, once.
+TEST_F(ResultFileWriterTest, OutOfMemoryAppendsTheCollectedRecordsFirst) {
+  RunSettings settings = SettingsFor(dir_.File("out.txt"));
+  settings.buffered = true;
+  const PlanFixture plan({});
+  const PlanState state = StartingState(TypeRecordOf(8));
+  RecordFormatter formatter(settings.level_cap);
+  const std::string record(formatter.Format(state, plan.View()));
+  {
+    ResultFileWriter writer(settings, settings, messages_fd_);
+    EXPECT_TRUE(writer.OnEndState(state, plan.View()));
+    EXPECT_TRUE(writer.OnEndState(state, plan.View()));
+    EXPECT_FALSE(testing::FileExists(settings.ResultPath()));
+    AppendCollectedRecords();
+    EXPECT_EQ(testing::ReadFile(settings.ResultPath()), record + record);
+    EXPECT_EQ(writer.records_written(), 2);
+  }
+  // Nothing is left behind for the next writer to append.
+  AppendCollectedRecords();
+  EXPECT_EQ(testing::ReadFile(settings.ResultPath()), record + record);
+}
+
 // Whatever the buffer's size, a buffered writer leaves the same bytes, the
 // same messages and the same counts as one that appends record by record.
 TEST_F(ResultFileWriterTest, BufferingChangesNothingButTheWrites) {
