@@ -9,18 +9,11 @@
 #include <cstdint>
 
 #include "data/tables.h"
-#include "engine/search/plan_state.h"
+#include "engine/search/game_rules.h"
 
 namespace growth {
 
 inline constexpr int32_t kMaxDepth = 10000;
-
-// Points granted from level 2 up to `cap`; nothing is granted past level 255.
-constexpr int32_t PointsGrantedUpTo(int32_t cap) {
-  int32_t total = 0;
-  for (int32_t level = 2; level <= cap && level <= 255; ++level) total += PointsForLevel(level);
-  return total;
-}
 
 // The most steps a plan can take with this cap: every level-up, plus one
 // purchase per point granted, since no stat ever costs less than 1.

@@ -12,18 +12,4 @@ PlanState StartingState(const TypeRecord& type) {
   return state;
 }
 
-TargetedStats TargetedStatsOf(const PlanSettings& settings) {
-  const TypeRecord& type = TypeRecordOf(settings.type);
-  TargetedStats targeted;
-  targeted.slot_of.fill(-1);
-  for (int k = 0; k < kStatCount; ++k) {
-    if (type.start_values[k] >= settings.targets[k]) continue;
-    targeted.slot_of[k] = targeted.count;
-    targeted.index[targeted.count] = k;
-    targeted.target[targeted.count] = settings.targets[k];
-    ++targeted.count;
-  }
-  return targeted;
-}
-
 }  // namespace growth

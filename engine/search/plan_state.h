@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "data/tables.h"
-#include "engine/plan_settings.h"
+#include "engine/search/game_rules.h"
 
 namespace growth {
 
@@ -26,71 +26,7 @@ struct PlanState {
   friend bool operator==(const PlanState&, const PlanState&) = default;
 };
 
-// Points granted on reaching `level`.
-constexpr int32_t PointsForLevel(int32_t level) {
-  if (level < 2) return 0;
-  if (level <= 6) return 2;
-  if (level <= 22) return 3;
-  if (level <= 48) return 4;
-  if (level <= 80) return 5;
-  if (level <= 129) return 6;
-  if (level <= 175) return 7;
-  if (level <= 235) return 8;
-  if (level <= 255) return 9;
-  return 0;
-}
-
-// Two's complement addition: the bonus accumulator may be driven past the
-// 32-bit range by an extreme bonus rate and must wrap, not overflow.
-constexpr int32_t WrappingAdd(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-
-// What reaching a level brings whatever the line: points, the new bonus
-// accumulator, and whether the line's secondary stat rises (0 or 1).
-struct LevelGain {
-  int32_t points;
-  int32_t bonus;
-  int32_t secondary;
-};
-
-constexpr LevelGain GainOnReaching(int32_t level, int32_t bonus_before, int32_t bonus_rate) {
-  LevelGain gain{PointsForLevel(level), WrappingAdd(bonus_before, bonus_rate), 0};
-  if (gain.bonus >= 100) {  // taken off once, even if 100 or more remains
-    gain.bonus -= 100;
-    gain.secondary = 1;
-  }
-  return gain;
-}
-
 PlanState StartingState(const TypeRecord& type);
-
-// The target check of an end state: no value below its target.
-inline bool MeetsTarget(int32_t value, int32_t target) { return value >= target; }
-inline bool MeetsTargets(const ValueVector& values, const ValueVector& targets) {
-  for (int i = 0; i < kValueCount; ++i) {
-    if (!MeetsTarget(values[i], targets[i])) return false;
-  }
-  return true;
-}
-
-// The stats whose target lies above the type's starting value, STAB to AGI:
-// the only ones points are offered for and the only targets that can fail.
-struct TargetedStats {
-  int count = 0;
-  std::array<int, kStatCount> index{};       // stat index of each slot
-  std::array<int32_t, kStatCount> target{};  // target of each slot
-  std::array<int, kStatCount> slot_of{};     // slot of each stat index, or -1
-};
-
-TargetedStats TargetedStatsOf(const PlanSettings& settings);
-
-// The price of one more point in a stat now at `value`, at `level`: it rises
-// as the stat and the level grow. At level 1 with a type's starting values
-// (all at most 5) it is exactly the base cost.
-constexpr int32_t PointPrice(int32_t value, int32_t level, int32_t base_cost) {
-  return (5 * value + level) / 125 + base_cost;
-}
 
 // Points needed for one more point in stat `index` (0..6).
 constexpr int32_t StatCost(const PlanState& state, int index, const StatArray& base_costs) {
@@ -103,7 +39,7 @@ inline void ApplyLevelUp(PlanState& state, const LineRecord& line, const LevelGa
   state.values[line.primary] += 1;
   for (int i = 0; i < kDerivedCount; ++i) state.values[kStatCount + i] += line.gains[i];
   state.bonus = gain.bonus;
-  state.values[line.secondary] += gain.secondary;
+  state.values[line.secondary] += gain.secondary;  // RaisedBy: the secondary on a rollover
   state.points += gain.points;
 }
 

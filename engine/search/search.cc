@@ -8,10 +8,8 @@ CandidateList BuildCandidates(const PlanSettings& settings) {
   for (int slot = 0; slot < targeted.count; ++slot) {
     list.codes[list.size++] = kFirstStatCode + targeted.index[slot];
   }
-  const int32_t group = GroupOf(settings.type);
-  for (StepCode line = kFirstLineCode; line <= kLastLineCode; ++line) {
-    if (LineOpenToGroup(group, line)) list.codes[list.size++] = line;
-  }
+  const OpenLines open = OpenLinesOf(settings.type);
+  for (int l = 0; l < open.count; ++l) list.codes[list.size++] = open.codes[l];
   list.codes[list.size] = kEndMarker;
   return list;
 }

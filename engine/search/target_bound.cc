@@ -8,15 +8,14 @@ namespace growth {
 
 TargetBound::TargetBound(const PlanSettings& settings, const LevelSchedule& schedule)
     : schedule_(schedule), base_costs_(TypeRecordOf(settings.type).base_costs) {
-  const int32_t group = GroupOf(settings.type);
+  const OpenLines open = OpenLinesOf(settings.type);
   const TargetedStats targeted = TargetedStatsOf(settings);
   for (int slot = 0; slot < targeted.count; ++slot) {
     const int k = targeted.index[slot];
     TargetedStat stat{k, targeted.target[slot], false, false};
-    for (StepCode line = kFirstLineCode; line <= kLastLineCode; ++line) {
-      if (!LineOpenToGroup(group, line)) continue;
-      stat.primary_open |= LineRecordOf(line).primary == k;
-      stat.secondary_open |= LineRecordOf(line).secondary == k;
+    for (int l = 0; l < open.count; ++l) {
+      stat.primary_open |= RaisedBy(LineRecordOf(open.codes[l]), false).primary == k;
+      stat.secondary_open |= RaisedBy(LineRecordOf(open.codes[l]), true).secondary == k;
     }
     stats_[count_++] = stat;
   }

@@ -17,8 +17,9 @@ StateKey StateRules::KeyOf(const PlanState& state) const {
 }
 
 LineEffect StateRules::EffectOf(StepCode line, bool rollover) const {
-  const LineRecord& record = LineRecordOf(line);
-  return {targeted_.slot_of[record.primary], rollover ? targeted_.slot_of[record.secondary] : -1};
+  const RaisedStats raised = RaisedBy(LineRecordOf(line), rollover);
+  return {targeted_.slot_of[raised.primary],
+          raised.secondary >= 0 ? targeted_.slot_of[raised.secondary] : -1};
 }
 
 }  // namespace growth

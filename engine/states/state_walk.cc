@@ -39,8 +39,7 @@ StateWalk::StateWalk(const PlanSettings& settings, MemoryBudget& budget, const S
 StateWalk::~StateWalk() = default;
 
 // The keys of a level lie within known bounds: no more points than granted
-// so far, and no stat above its start plus one per level-up plus one per
-// point bought at its base cost. Where that box is small, keys index it.
+// so far, and no stat above its ValueCeiling at this level. Where that box is small, keys index it.
 bool StateWalk::OpenLevel(int32_t number) {
   // Dense only where the box is not much larger than the level is likely to
   // be: clearing cells that are never used costs more than hashing.
@@ -56,7 +55,7 @@ bool StateWalk::OpenLevel(int32_t number) {
     const int k = targeted.index[slot];
     low[slot + 1] = static_cast<int16_t>(start_values_[k]);
     high[slot + 1] =
-        static_cast<int16_t>(start_values_[k] + (number - 1) + points / base_costs_[k]);
+        static_cast<int16_t>(ValueCeiling(start_values_[k], base_costs_[k], number - 1, points));
   }
   if (!made->index.Prepare(low, high, targeted.count + 1, dense_cells, spare_cells_)) return false;
   levels_[static_cast<size_t>(number)] = std::move(made);

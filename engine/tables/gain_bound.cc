@@ -38,10 +38,8 @@ GainBound::GainBound(const PlanSettings& settings, const LevelSchedule& schedule
     if (cells_ > SIZE_MAX / 8 / extent) too_large_ = true;
     cells_ *= extent;
   }
-  const int32_t group = GroupOf(settings.type);
-  for (StepCode line = kFirstLineCode; line <= kLastLineCode; ++line) {
-    if (LineOpenToGroup(group, line)) lines_[line_count_++] = line;
-  }
+  const OpenLines open = OpenLinesOf(settings.type);
+  for (int l = 0; l < open.count; ++l) lines_[line_count_++] = open.codes[l];
   if (value_ == kValueCount) {
     extras_add_their_price_ = sign_ < 0;
   } else {
@@ -77,8 +75,8 @@ int64_t GainBound::LevelUpGain(StepCode line, int32_t level) const {
   const LineRecord& record = LineRecordOf(line);
   const LevelGain& gain = schedule_.Reaching(level);
   if (value_ < kStatCount) {
-    return sign_ * ((record.primary == value_ ? 1 : 0) +
-                    (gain.secondary != 0 && record.secondary == value_ ? 1 : 0));
+    const RaisedStats raised = RaisedBy(record, gain.secondary != 0);
+    return sign_ * ((raised.primary == value_ ? 1 : 0) + (raised.secondary == value_ ? 1 : 0));
   }
   if (value_ < kValueCount) return sign_ * record.gains[value_ - kStatCount];
   return sign_ * gain.points;
@@ -155,9 +153,9 @@ void GainBound::FillRates(int32_t level, double* here, const double* above) cons
 // As the viability table: from the highest flat index down, so that the
 // cell a needed purchase leads to is filled before the cell it comes from.
 size_t GainBound::RaisedCell(size_t cell, uint32_t open, StepCode line, bool rollover) const {
-  const LineRecord& record = LineRecordOf(line);
-  const int primary = axis_of_[record.primary];
-  const int secondary = rollover ? axis_of_[record.secondary] : -1;
+  const RaisedStats raised = RaisedBy(LineRecordOf(line), rollover);
+  const int primary = axis_of_[raised.primary];
+  const int secondary = raised.secondary >= 0 ? axis_of_[raised.secondary] : -1;
   if (primary >= 0 && (open >> primary & 1) != 0) cell += axes_[primary].stride;
   if (secondary >= 0 && (open >> secondary & 1) != 0) cell += axes_[secondary].stride;
   return cell;
@@ -240,8 +238,8 @@ int64_t GainBound::Bound(const PlanState& state, int64_t beat) const {
   return tightest;
 }
 
-// Each gaining stat offers its extra points in runs of one price: the price
-// of value w at level L changes only where 5w + L crosses a multiple of 125.
+// Each gaining stat offers its extra points in runs of one price
+// (PriceRunFrom).
 // Taking runs best gain per point first, the last one in part, is the
 // fractional optimum, which no choice of whole purchases beats (the
 // prices of a stat only rise, so its runs come in falling gain per point).
@@ -264,9 +262,7 @@ int64_t GainBound::ExtraBound(const PlanState& state, int64_t points) const {
         chosen_price = price;
       }
     }
-    // Values at this price: up to the next multiple of 125 in 5w + L.
-    const int64_t step = 5 * int64_t{next_value[chosen]} + state.level;
-    const int64_t run = ((step / 125 + 1) * 125 - step + 4) / 5;
+    const int64_t run = PriceRunFrom(next_value[chosen], state.level);
     const int64_t affordable = points / chosen_price;
     if (affordable < run) {
       added += points * gaining_value_[chosen] / chosen_price;
@@ -300,8 +296,7 @@ int GainBound::ExtraRuns(const PlanState& state, int64_t points, std::array<doub
         chosen_price = price;
       }
     }
-    const int64_t step = 5 * int64_t{next_value[chosen]} + state.level;
-    const int64_t run = ((step / 125 + 1) * 125 - step + 4) / 5;
+    const int64_t run = PriceRunFrom(next_value[chosen], state.level);
     const int64_t spent = std::min(points, run * chosen_price);
     rate[runs] = static_cast<double>(gaining_value_[chosen]) / static_cast<double>(chosen_price);
     cost[runs] = static_cast<double>(spent);

@@ -168,7 +168,7 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
     // the answer from above again, often well below the stat alone: the
     // table with every target is then as narrow as it can be.
     for (int other = 0; other < kStatCount; ++other) {
-      if (other == k || settings.targets[other] <= type.start_values[other]) continue;
+      if (other == k || !Targeted(type.start_values[other], settings.targets[other])) continue;
       StatArray pair = type.start_values;
       pair[other] = settings.targets[other];
       pair[k] = alone;

@@ -2,25 +2,14 @@
 
 #include <bit>
 
+#include "engine/search/game_rules.h"
+#include "engine/search/plan_limits.h"
+
 namespace growth {
 namespace {
 
-constexpr int32_t MostPointsEver() {
-  int32_t points = 0;
-  for (int32_t level = 2; level <= kMaxLevelCap; ++level) points += PointsForLevel(level);
-  return points;
-}
-static_assert(MostPointsEver() < ViabilityTable::kUnreachable,
+static_assert(PointsGrantedUpTo(kMaxLevelCap) < ViabilityTable::kUnreachable,
               "a saturated need must stay out of every state's reach");
-
-// A level-up's raises are kept as sets of axes, which needs the two stats a
-// line raises to differ.
-static_assert([] {
-  for (StepCode line = kFirstLineCode; line <= kLastLineCode; ++line) {
-    if (LineRecordOf(line).primary == LineRecordOf(line).secondary) return false;
-  }
-  return true;
-}());
 
 // Adds `mask` to `raises` unless a kept set already includes it, dropping
 // the kept sets it includes.
@@ -46,15 +35,15 @@ StatArray CoveredTargets(const PlanSettings& settings, uint32_t stats) {
 
 int32_t ValueCeiling(const PlanSettings& settings, const LevelSchedule& schedule, int stat) {
   const TypeRecord& type = TypeRecordOf(settings.type);
-  return type.start_values[stat] + schedule.LevelUpsAfter(1) + schedule.RolloversAfter(1) +
-         schedule.PointsAfter(1) / type.base_costs[stat];
+  return ValueCeiling(type.start_values[stat], type.base_costs[stat], schedule.LevelUpsAfter(1),
+                      schedule.PointsAfter(1));
 }
 
 TableShape::TableShape(int32_t type, const StatArray& ends) {
   const TypeRecord& record = TypeRecordOf(type);
   for (int k = 0; k < kStatCount; ++k) {
     const int32_t start = record.start_values[k];
-    if (ends[k] <= start) continue;
+    if (!Targeted(start, ends[k])) continue;
     axes[axis_count++] = {k, start, ends[k] - start, record.base_costs[k], 0};
   }
   // The widest axis goes first, with stride 1: cells are filled a row along
@@ -71,14 +60,17 @@ TableShape::TableShape(int32_t type, const StatArray& ends) {
     cells *= extent;
   }
 
-  const int32_t group = GroupOf(type);
-  for (StepCode line = kFirstLineCode; line <= kLastLineCode; ++line) {
-    if (!LineOpenToGroup(group, line)) continue;
-    const int primary = AxisOf(LineRecordOf(line).primary);
-    const int secondary = AxisOf(LineRecordOf(line).secondary);
-    const uint32_t raised = primary >= 0 ? 1u << primary : 0;
-    KeepLargest(raises[0], raised);
-    KeepLargest(raises[1], raised | (secondary >= 0 ? 1u << secondary : 0));
+  // The raises are kept as sets of axes, which RaisedBy's two stats being
+  // different allows.
+  const OpenLines open = OpenLinesOf(type);
+  for (int l = 0; l < open.count; ++l) {
+    for (const bool rollover : {false, true}) {
+      const RaisedStats raised = RaisedBy(LineRecordOf(open.codes[l]), rollover);
+      const int primary = AxisOf(raised.primary);
+      const int secondary = raised.secondary >= 0 ? AxisOf(raised.secondary) : -1;
+      KeepLargest(raises[rollover],
+                  (primary >= 0 ? 1u << primary : 0) | (secondary >= 0 ? 1u << secondary : 0));
+    }
   }
 }
 
@@ -97,7 +89,7 @@ ViabilityTable::ViabilityTable(const PlanSettings& settings, const LevelSchedule
       needs_(budget) {
   const TypeRecord& type = TypeRecordOf(settings.type);
   for (int k = 0; k < kStatCount; ++k) {
-    if (settings.targets[k] <= type.start_values[k]) continue;
+    if (!Targeted(type.start_values[k], settings.targets[k])) continue;
     if ((stats >> k & 1) == 0) exact_ = false;
     // Beyond the ceiling no plan gets there; the lookup's arithmetic also
     // relies on covered targets staying that small.

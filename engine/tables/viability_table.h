@@ -35,8 +35,7 @@
 namespace growth {
 
 // No plan from the type's starting state raises stat `stat` (0..6) above
-// this: each level-up raises it by at most one as a primary and one as a
-// secondary stat, and each point of it costs at least its base cost.
+// this by the cap: ValueCeiling over all the run's level-ups and points.
 int32_t ValueCeiling(const PlanSettings& settings, const LevelSchedule& schedule, int stat);
 
 // The cells of a per-level table over some stats' values: an axis per stat,
