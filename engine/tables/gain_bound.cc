@@ -4,9 +4,29 @@
 #include <bit>
 #include <cmath>
 
-#include "engine/tables/viability_table.h"
+#include "engine/tables/table_shape.h"
 
 namespace growth {
+namespace {
+
+// The axes end at the targets. Past what any plan reaches the table would
+// only grow, and no plan qualifies: such a target sets `hopeless` and gets
+// no axis.
+StatArray TargetEnds(const PlanSettings& settings, const LevelSchedule& schedule, bool& hopeless) {
+  StatArray ends{};
+  const TargetedStats targeted = TargetedStatsOf(settings);
+  for (int slot = 0; slot < targeted.count; ++slot) {
+    const int k = targeted.index[slot];
+    if (targeted.target[slot] > ValueCeiling(settings, schedule, k)) {
+      hopeless = true;
+    } else {
+      ends[k] = targeted.target[slot];
+    }
+  }
+  return ends;
+}
+
+}  // namespace
 
 GainBound::GainBound(const PlanSettings& settings, const LevelSchedule& schedule, int value,
                      bool maximize, MemoryBudget& budget)
@@ -15,29 +35,12 @@ GainBound::GainBound(const PlanSettings& settings, const LevelSchedule& schedule
       value_(value),
       sign_(maximize ? 1 : -1),
       base_costs_(TypeRecordOf(settings.type).base_costs),
+      shape_(settings.type, TargetEnds(settings, schedule, too_large_)),
       table_(budget),
       rated_(budget) {
-  const TypeRecord& type = TypeRecordOf(settings.type);
-  const TargetedStats targeted = TargetedStatsOf(settings);
   axis_of_.fill(-1);
-  for (int slot = 0; slot < targeted.count; ++slot) {
-    const int k = targeted.index[slot];
-    // Past what any plan reaches the table would only grow; no plan qualifies.
-    if (targeted.target[slot] > ValueCeiling(settings, schedule, k)) too_large_ = true;
-    axis_of_[k] = axis_count_;
-    axes_[axis_count_++] = {k,
-                            type.start_values[k],
-                            targeted.target[slot],
-                            base_costs_[k],
-                            targeted.target[slot] - type.start_values[k],
-                            0};
-  }
-  for (int i = 0; i < axis_count_ && !too_large_; ++i) {
-    axes_[i].stride = cells_;
-    const size_t extent = static_cast<size_t>(axes_[i].last) + 1;
-    if (cells_ > SIZE_MAX / 8 / extent) too_large_ = true;
-    cells_ *= extent;
-  }
+  for (int i = 0; i < axis_count_; ++i) axis_of_[axes_[i].stat] = i;
+  if (cells_ == SIZE_MAX) too_large_ = true;
   const OpenLines open = OpenLinesOf(settings.type);
   for (int l = 0; l < open.count; ++l) lines_[line_count_++] = open.codes[l];
   if (value_ == kValueCount) {
@@ -112,13 +115,11 @@ bool GainBound::Build() {
 
 void GainBound::FillRates(int32_t level, double* here, const double* above) const {
   const size_t rates = static_cast<size_t>(rate_count_);
-  std::array<int32_t, kStatCount> offset{};
-  for (int i = 0; i < axis_count_; ++i) offset[i] = axes_[i].last;
+  AxisOffsets offset(shape_, 0, true);
   const bool rollover = above != nullptr && schedule_.Reaching(level + 1).secondary != 0;
   constexpr double kNoRatedPath = -1e300;
-  for (size_t cell = cells_; cell-- > 0;) {
-    uint32_t open = 0;
-    for (int i = 0; i < axis_count_; ++i) open |= uint32_t{offset[i] < axes_[i].last} << i;
+  for (size_t cell = cells_; cell-- > 0; offset.Down()) {
+    const uint32_t open = offset.Open();
     double* best = here + cell * rates;
     for (size_t r = 0; r < rates; ++r) best[r] = above == nullptr && open == 0 ? 0 : kNoRatedPath;
     for (int l = 0; above != nullptr && l < line_count_; ++l) {
@@ -140,13 +141,6 @@ void GainBound::FillRates(int32_t level, double* here, const double* above) cons
         if (after > kNoRatedPath) best[r] = std::max(best[r], gain - rates_[r] * price + after);
       }
     }
-    for (int i = 0; i < axis_count_; ++i) {
-      if (offset[i] > 0) {
-        --offset[i];
-        break;
-      }
-      offset[i] = axes_[i].last;
-    }
   }
 }
 
@@ -162,12 +156,10 @@ size_t GainBound::RaisedCell(size_t cell, uint32_t open, StepCode line, bool rol
 }
 
 void GainBound::FillLevel(int32_t level, Cell* here, const Cell* above) const {
-  std::array<int32_t, kStatCount> offset{};
-  for (int i = 0; i < axis_count_; ++i) offset[i] = axes_[i].last;
+  AxisOffsets offset(shape_, 0, true);
   const bool rollover = above != nullptr && schedule_.Reaching(level + 1).secondary != 0;
-  for (size_t cell = cells_; cell-- > 0;) {
-    uint32_t open = 0;  // axes still below their targets
-    for (int i = 0; i < axis_count_; ++i) open |= uint32_t{offset[i] < axes_[i].last} << i;
+  for (size_t cell = cells_; cell-- > 0; offset.Down()) {
+    const uint32_t open = offset.Open();  // axes still below their targets
 
     int64_t best = above == nullptr && open == 0 ? 0 : kNoPath;
     int64_t spend = above == nullptr && open == 0 ? 0 : INT32_MAX;
@@ -187,14 +179,6 @@ void GainBound::FillLevel(int32_t level, Cell* here, const Cell* above) const {
       spend = std::min<int64_t>(spend, PointPrice(value, level, axis.base_cost) + after.spend);
     }
     here[cell] = {static_cast<int32_t>(best), static_cast<int32_t>(spend)};
-
-    for (int i = 0; i < axis_count_; ++i) {
-      if (offset[i] > 0) {
-        --offset[i];
-        break;
-      }
-      offset[i] = axes_[i].last;
-    }
   }
 }
 
@@ -205,7 +189,8 @@ int64_t GainBound::Bound(const PlanState& state, int64_t beat) const {
   for (int i = 0; i < axis_count_; ++i) {
     const Axis& axis = axes_[i];
     GROWTH_CHECK(state.values[axis.stat] >= axis.start);
-    at += static_cast<size_t>(std::min(state.values[axis.stat], axis.target) - axis.start) *
+    at += static_cast<size_t>(std::min(state.values[axis.stat], (axis.start + axis.last)) -
+                              axis.start) *
           axis.stride;
   }
   const Cell& cell = table_[at];
@@ -247,7 +232,7 @@ int64_t GainBound::ExtraBound(const PlanState& state, int64_t points) const {
   std::array<int32_t, kStatCount> next_value{};
   for (int g = 0; g < gaining_count_; ++g) {
     const Axis& axis = axes_[gaining_axes_[g]];
-    next_value[g] = std::max(state.values[axis.stat], axis.target);
+    next_value[g] = std::max(state.values[axis.stat], (axis.start + axis.last));
   }
   int64_t added = 0;
   while (points > 0 && gaining_count_ > 0) {
@@ -282,7 +267,7 @@ int GainBound::ExtraRuns(const PlanState& state, int64_t points, std::array<doub
   std::array<int32_t, kStatCount> next_value{};
   for (int g = 0; g < gaining_count_; ++g) {
     const Axis& axis = axes_[gaining_axes_[g]];
-    next_value[g] = std::max(state.values[axis.stat], axis.target);
+    next_value[g] = std::max(state.values[axis.stat], (axis.start + axis.last));
   }
   int runs = 0;
   while (points > 0 && gaining_count_ > 0 && runs < static_cast<int>(rate.size())) {

@@ -34,6 +34,7 @@
 #include "engine/plan_settings.h"
 #include "engine/search/level_schedule.h"
 #include "engine/search/plan_state.h"
+#include "engine/tables/table_shape.h"
 
 namespace growth {
 
@@ -72,14 +73,7 @@ class GainBound {
   int64_t LevelUpGain(StepCode line, int32_t level) const;
 
  private:
-  struct Axis {
-    int stat;
-    int32_t start;
-    int32_t target;
-    int32_t base_cost;
-    int32_t last;  // target - start
-    size_t stride;
-  };
+  using Axis = TableShape::Axis;  // ending at the stat's target
   static constexpr int32_t kNoPath = INT32_MIN / 2;
 
   struct Cell {
@@ -106,11 +100,12 @@ class GainBound {
   const StatArray base_costs_;
   std::array<StepCode, kLineCount> lines_{};
   int line_count_ = 0;
-  std::array<Axis, kStatCount> axes_{};
+  bool too_large_ = false;  // set while shape_ is made
+  const TableShape shape_;
+  const std::array<Axis, kStatCount>& axes_ = shape_.axes;
+  const int axis_count_ = shape_.axis_count;
+  const size_t cells_ = shape_.cells;
   std::array<int, kStatCount> axis_of_{};
-  int axis_count_ = 0;
-  size_t cells_ = 1;
-  bool too_large_ = false;
   // Stats an extra purchase of which adds something, and what it adds.
   std::array<int, kStatCount> gaining_axes_{};
   std::array<int64_t, kStatCount> gaining_value_{};

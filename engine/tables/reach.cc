@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "engine/tables/viability_table.h"
+#include "engine/tables/table_shape.h"
 
 namespace growth {
 namespace {
@@ -13,17 +13,6 @@ namespace {
 // The most points stand for every state in the cell: with more points a plan
 // can do all that one with fewer can. Rows run along axis 0 as in the
 // viability table, so the inner loops are long and vectorize.
-
-// Advances the offsets on axes 1.. to the next row.
-void NextRow(const TableShape& shape, std::array<int32_t, kStatCount>& offset) {
-  for (int i = 1; i < shape.axis_count; ++i) {
-    if (offset[i] < shape.axes[i].last) {
-      ++offset[i];
-      return;
-    }
-    offset[i] = 0;
-  }
-}
 
 // From `below` to `here`, one level up, along every line.
 void LevelUp(const TableShape& shape, const LevelGain& gain, const int16_t* below, int16_t* here) {
@@ -36,12 +25,9 @@ void LevelUp(const TableShape& shape, const LevelGain& gain, const int16_t* belo
   auto give = [points](int16_t& most, int16_t had) {
     most = std::max(most, had < 0 ? int16_t{-1} : static_cast<int16_t>(had + points));
   };
-  std::array<int32_t, kStatCount> offset{};
-  for (size_t row = 0; row < shape.cells; row += width, NextRow(shape, offset)) {
-    uint32_t open = 0;  // axes 1.. below their ends
-    for (int i = 1; i < shape.axis_count; ++i) {
-      open |= uint32_t{offset[i] < shape.axes[i].last} << i;
-    }
+  AxisOffsets offset(shape, 1, false);
+  for (size_t row = 0; row < shape.cells; row += width, offset.Up()) {
+    const uint32_t open = offset.Open();  // axes 1.. below their ends
     const int16_t* from = below + row;
     for (int r = 0; r < raises.count; ++r) {
       size_t next = row;
@@ -71,8 +57,8 @@ void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost) {
   for (int32_t o = 0; o < last; ++o) {
     cost[o + 1] = cost[o] + PointPrice(along->start + o, level, along->base_cost);
   }
-  std::array<int32_t, kStatCount> offset{};
-  for (size_t row = 0; row < shape.cells; row += width, NextRow(shape, offset)) {
+  AxisOffsets offset(shape, 1, false);
+  for (size_t row = 0; row < shape.cells; row += width, offset.Up()) {
     int16_t* cells = here + row;
     for (int i = 1; i < shape.axis_count; ++i) {
       if (offset[i] == 0) continue;

@@ -11,19 +11,6 @@ namespace {
 static_assert(PointsGrantedUpTo(kMaxLevelCap) < ViabilityTable::kUnreachable,
               "a saturated need must stay out of every state's reach");
 
-// Adds `mask` to `raises` unless a kept set already includes it, dropping
-// the kept sets it includes.
-void KeepLargest(TableShape::Raises& raises, uint32_t mask) {
-  int kept = 0;
-  for (int i = 0; i < raises.count; ++i) {
-    const uint32_t other = raises.masks[i];
-    if ((other & mask) == mask) return;
-    if ((other & mask) != other) raises.masks[kept++] = other;
-  }
-  raises.masks[kept++] = mask;
-  raises.count = kept;
-}
-
 // The end of each covered targeted stat's axis: its target.
 StatArray CoveredTargets(const PlanSettings& settings, uint32_t stats) {
   StatArray ends{};
@@ -32,54 +19,6 @@ StatArray CoveredTargets(const PlanSettings& settings, uint32_t stats) {
 }
 
 }  // namespace
-
-int32_t ValueCeiling(const PlanSettings& settings, const LevelSchedule& schedule, int stat) {
-  const TypeRecord& type = TypeRecordOf(settings.type);
-  return ValueCeiling(type.start_values[stat], type.base_costs[stat], schedule.LevelUpsAfter(1),
-                      schedule.PointsAfter(1));
-}
-
-TableShape::TableShape(int32_t type, const StatArray& ends) {
-  const TypeRecord& record = TypeRecordOf(type);
-  for (int k = 0; k < kStatCount; ++k) {
-    const int32_t start = record.start_values[k];
-    if (!Targeted(start, ends[k])) continue;
-    axes[axis_count++] = {k, start, ends[k] - start, record.base_costs[k], 0};
-  }
-  // The widest axis goes first, with stride 1: cells are filled a row along
-  // it at a time, and long rows keep the inner loops long.
-  std::stable_sort(axes.begin(), axes.begin() + axis_count,
-                   [](const Axis& a, const Axis& b) { return a.last > b.last; });
-  for (int i = 0; i < axis_count; ++i) {
-    axes[i].stride = cells;
-    const size_t extent = static_cast<size_t>(axes[i].last) + 1;
-    if (cells > SIZE_MAX / 4 / extent) {
-      cells = SIZE_MAX;
-      break;
-    }
-    cells *= extent;
-  }
-
-  // The raises are kept as sets of axes, which RaisedBy's two stats being
-  // different allows.
-  const OpenLines open = OpenLinesOf(type);
-  for (int l = 0; l < open.count; ++l) {
-    for (const bool rollover : {false, true}) {
-      const RaisedStats raised = RaisedBy(LineRecordOf(open.codes[l]), rollover);
-      const int primary = AxisOf(raised.primary);
-      const int secondary = raised.secondary >= 0 ? AxisOf(raised.secondary) : -1;
-      KeepLargest(raises[rollover],
-                  (primary >= 0 ? 1u << primary : 0) | (secondary >= 0 ? 1u << secondary : 0));
-    }
-  }
-}
-
-int TableShape::AxisOf(int stat) const {
-  for (int i = 0; i < axis_count; ++i) {
-    if (axes[i].stat == stat) return i;
-  }
-  return -1;
-}
 
 ViabilityTable::ViabilityTable(const PlanSettings& settings, const LevelSchedule& schedule,
                                uint32_t stats, MemoryBudget& budget)
@@ -159,13 +98,11 @@ void ViabilityTable::FillLevel(int32_t level, int16_t* here, const int16_t* abov
     cost[o + 1] = cost[o] + PointPrice(axes[0].start + o, level, axes[0].base_cost);
   }
   // Offsets on axes 1.., from the last row down to the first.
-  std::array<int32_t, kStatCount> offset{};
-  for (int i = 1; i < axis_count; ++i) offset[i] = axes[i].last;
-  for (size_t row = shape_.cells; row > 0;) {
+  AxisOffsets offset(shape_, 1, true);
+  for (size_t row = shape_.cells; row > 0; offset.Down()) {
     row -= width;
     int16_t* out = here + row;
-    uint32_t open = 0;  // axes 1.. still below their targets
-    for (int i = 1; i < axis_count; ++i) open |= uint32_t{offset[i] < axes[i].last} << i;
+    const uint32_t open = offset.Open();  // axes 1.. still below their targets
 
     std::fill(out, out + width, static_cast<int16_t>(kUnreachable));
     if (gain == nullptr) {
@@ -201,14 +138,6 @@ void ViabilityTable::FillLevel(int32_t level, int16_t* here, const int16_t* abov
     for (size_t o = width; o-- > 0;) {
       best = std::min(best, out[o] + cost[o]);
       out[o] = static_cast<int16_t>(std::min(best - cost[o], kUnreachable));
-    }
-
-    for (int i = 1; i < axis_count; ++i) {
-      if (offset[i] > 0) {
-        --offset[i];
-        break;
-      }
-      offset[i] = axes[i].last;
     }
   }
 }

@@ -31,44 +31,9 @@
 #include "engine/plan_settings.h"
 #include "engine/search/level_schedule.h"
 #include "engine/search/plan_state.h"
+#include "engine/tables/table_shape.h"
 
 namespace growth {
-
-// No plan from the type's starting state raises stat `stat` (0..6) above
-// this by the cap: ValueCeiling over all the run's level-ups and points.
-int32_t ValueCeiling(const PlanSettings& settings, const LevelSchedule& schedule, int stat);
-
-// The cells of a per-level table over some stats' values: an axis per stat,
-// from its starting value to an end value that higher values count as, the
-// widest axis first with stride 1; and which axes each level-up raises.
-struct TableShape {
-  struct Axis {
-    int stat;
-    int32_t start;
-    int32_t last;  // offset of the end value from the start
-    int32_t base_cost;
-    size_t stride;
-  };
-  // Per open line, the axes its level-up raises, one bit per axis; only sets
-  // no other line's set includes, since raising more never hurts.
-  struct Raises {
-    std::array<uint32_t, kLineCount> masks{};
-    int count = 0;
-  };
-
-  // An axis for each stat whose entry in `ends` lies above its start value.
-  TableShape(int32_t type, const StatArray& ends);
-
-  const Raises& RaisesOn(const LevelGain& gain) const { return raises[gain.secondary != 0]; }
-  // Cells in a row: along axis 0.
-  size_t RowWidth() const { return axis_count > 0 ? static_cast<size_t>(axes[0].last) + 1 : 1; }
-  int AxisOf(int stat) const;  // -1 when the stat has no axis
-
-  std::array<Axis, kStatCount> axes{};
-  int axis_count = 0;
-  size_t cells = 1;                // per level; SIZE_MAX when more than any memory holds
-  std::array<Raises, 2> raises{};  // without, with a rollover
-};
 
 class ViabilityTable {
  public:
