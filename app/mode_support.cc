@@ -11,8 +11,12 @@ namespace growth {
 void Say(const std::string& line) { std::fprintf(stderr, "growth-planner: %s\n", line.c_str()); }
 
 std::string WithinMemory(const MemoryBudget& budget) {
-  return budget.system_refused() ? "within the memory the system would give"
-                                 : "within " + DescribeBytes(budget.limit()) + " of memory";
+  return WithinMemory(budget.limit(), budget.system_refused());
+}
+
+std::string WithinMemory(size_t limit, bool system_refused) {
+  return system_refused ? "within the memory the system would give"
+                        : "within " + DescribeBytes(limit) + " of memory";
 }
 
 void IgnoreFileSizeLimit() { std::signal(SIGXFSZ, SIG_IGN); }

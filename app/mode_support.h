@@ -23,6 +23,7 @@ void Say(const std::string& line);
 // Why a table did not fit: "within <the mode's allowance> of memory", or
 // "within the memory the system would give" when the system refused first.
 std::string WithinMemory(const MemoryBudget& budget);
+std::string WithinMemory(size_t limit, bool system_refused);
 
 // Past a file-size limit a write must fail (EFBIG) and be reported like any
 // other failed write, not end the run.

@@ -1,0 +1,59 @@
+#include "engine/best/best_plan_finder.h"
+
+#include <span>
+#include <utility>
+
+#include "base/memory_budget.h"
+#include "engine/best/best_plan_search.h"
+#include "engine/best/best_plans.h"
+#include "engine/states/state_graph.h"
+#include "engine/tables/gain_bound.h"
+
+namespace growth {
+namespace {
+
+// The fold over the graph of the viable states within `bytes`; on a
+// shortage, the outcome and the budget that ran short.
+BestPlanAnswer Fold(const PlanSettings& settings, const StateFilter* exact, int value,
+                    bool maximize, int64_t count, size_t bytes) {
+  BestPlanAnswer answer;
+  MemoryBudget budget(bytes);
+  StateGraph graph(settings, budget);
+  const bool built = graph.Build(exact) == StateWalk::Outcome::kWalked;
+  BestPlans best(settings, graph, value, maximize);
+  if (!built || !best.Fold()) {
+    answer.outcome = BestPlanAnswer::Outcome::kTooManyStates;
+  } else if (best.Enumerate(count, [&](std::span<const int32_t> steps) {
+               answer.plans.emplace_back(steps.begin(), steps.end());
+               return true;
+             }) == BestPlans::Outcome::kOverMemory) {
+    answer.outcome = BestPlanAnswer::Outcome::kTooManyPlans;
+    answer.plans.clear();
+  }
+  answer.limit = budget.limit();
+  answer.system_refused = budget.system_refused();
+  return answer;
+}
+
+}  // namespace
+
+BestPlanAnswer FindBestPlans(const PlanSettings& settings, const LevelSchedule& schedule,
+                             const StateFilter* filter, const StateFilter* exact, int value,
+                             bool maximize, int64_t count, const BestPlanRoom& room) {
+  BestPlanAnswer quick = Fold(settings, exact, value, maximize, count, room.quick_fold_bytes);
+  if (quick.outcome == BestPlanAnswer::Outcome::kFound) return quick;
+  {
+    MemoryBudget budget(room.bytes);
+    GainBound bound(settings, schedule, value, maximize, budget);
+    std::vector<BestPlanSearch::Found> found;
+    if (bound.Build() &&
+        BestPlanSearch(settings, filter, bound, count, budget).Run(room.search_passes, &found)) {
+      BestPlanAnswer answer;
+      for (BestPlanSearch::Found& plan : found) answer.plans.push_back(std::move(plan.steps));
+      return answer;
+    }
+  }
+  return Fold(settings, exact, value, maximize, count, room.bytes);
+}
+
+}  // namespace growth
