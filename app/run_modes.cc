@@ -10,6 +10,7 @@
 #include "app/budgets.h"
 #include "app/mode_support.h"
 #include "app/run_window.h"
+#include "engine/states/record_positions.h"
 #include "report/progress.h"
 #include "report/result_writer.h"
 #include "report/stop_deferral.h"
@@ -87,7 +88,9 @@ int RunSearch(const RunSettings& settings) {
   uint64_t pass_over = 0;
   if (window.start == RunWindow::Start::kEnumerate) window.before.ToU64(&pass_over);
   if (settings.show_progress) {
-    ProgressReporter progress(shares ? states.counts.get() : nullptr);
+    std::optional<RecordPositions> positions;
+    if (shares) positions.emplace(*states.counts);
+    ProgressReporter progress(positions.has_value() ? &*positions : nullptr);
     // A window, --limit included, is measured by the records it holds.
     uint64_t window_records = 0;
     if ((SelectsWindow(settings) || settings.record_limit > 0) && window.Size().has_value() &&

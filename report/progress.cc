@@ -21,14 +21,14 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-ProgressReporter::ProgressReporter(const SubtreeCounts* counts, int fd)
+ProgressReporter::ProgressReporter(const RunShare* share, int fd)
     : fd_(fd),
       terminal_(isatty(fd) == 1),
       start_(Clock::now()),
       interval_(terminal_ ? Clock::duration(std::chrono::milliseconds(250))
                           : Clock::duration(std::chrono::seconds(10))),
       next_line_(start_ + interval_),
-      counts_(counts) {}
+      share_(share) {}
 
 void ProgressReporter::Tick(const PlanSearch& search, int64_t records, uint64_t end_states) {
   const Clock::time_point now = Clock::now();
@@ -50,28 +50,7 @@ double ProgressReporter::Share(const PlanSearch& search, int64_t records) {
   return ShareDone(search);
 }
 
-double ProgressReporter::ShareDone(const PlanSearch& search) {
-  // Every subtree to the left of the current path is finished: at each depth
-  // the steps before the cursor that the search could take from that
-  // depth's state.
-  const StateGraph& graph = counts_->graph();
-  const SnapshotStack& stack = search.stack();
-  const CandidateList& list = search.candidates();
-  double done = 0;
-  uint32_t node = StateGraph::kRoot;
-  for (int32_t depth = 0; depth <= stack.depth(); ++depth) {
-    const int32_t level = depth < stack.depth() ? stack.Frame(depth).level : search.state().level;
-    const int32_t cursor = std::min(stack.CursorAt(depth), list.size);
-    graph.ForEachChild(
-        level, node,
-        [&](int32_t, int32_t child_level, uint32_t child) {
-          done += counts_->EndStates(child_level, child);
-        },
-        cursor);
-    if (depth < stack.depth()) node = graph.Child(level, node, stack.CursorAt(depth));
-  }
-  return std::clamp(done / counts_->EndStates(1, StateGraph::kRoot), 0.0, 1.0);
-}
+double ProgressReporter::ShareDone(const PlanSearch& search) { return share_->ShareBefore(search); }
 
 std::string ProgressReporter::Line(int64_t records, uint64_t end_states, double share_done) {
   const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();

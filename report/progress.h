@@ -17,19 +17,19 @@
 #include <string>
 #include <vector>
 
+#include "engine/search/run_share.h"
 #include "engine/search/search.h"
-#include "engine/states/state_folds.h"
 
 namespace growth {
 
 class ProgressReporter {
  public:
-  // `counts` (may be null: no share shown) must outlive the reporter.
-  explicit ProgressReporter(const SubtreeCounts* counts, int fd = STDERR_FILENO);
+  // `share` (may be null: no share shown) must outlive the reporter.
+  explicit ProgressReporter(const RunShare* share, int fd = STDERR_FILENO);
   ProgressReporter(const ProgressReporter&) = delete;
   ProgressReporter& operator=(const ProgressReporter&) = delete;
 
-  bool has_totals() const { return counts_ != nullptr || window_records_ > 0; }
+  bool has_totals() const { return share_ != nullptr || window_records_ > 0; }
 
   // A run that writes a window of `records` records (--skip, --shard,
   // --resume): the share done is that of the window, by records written.
@@ -52,8 +52,8 @@ class ProgressReporter {
   const std::chrono::steady_clock::time_point start_;
   const std::chrono::steady_clock::duration interval_;
   std::chrono::steady_clock::time_point next_line_;
-  const SubtreeCounts* const counts_;  // null without totals
-  uint64_t window_records_ = 0;        // 0: the whole run
+  const RunShare* const share_;  // null without totals
+  uint64_t window_records_ = 0;  // 0: the whole run
   double Share(const PlanSearch& search, int64_t records);
 };
 

@@ -150,4 +150,22 @@ std::string_view RecordFormatter::Format(const PlanState& state, const PlanView&
   return std::string_view(buffer_.get(), static_cast<size_t>(out - buffer_.get()));
 }
 
+PlanParse ParsePlanLine(std::string_view line, const CandidateList& list, int64_t most_steps,
+                        std::vector<int32_t>& steps) {
+  steps.clear();
+  for (size_t space; (space = line.find(' ')) != std::string_view::npos;
+       line.remove_prefix(space + 1)) {
+    const std::string_view token = line.substr(0, space);
+    if (token == "-") return PlanParse::kParsed;
+    int32_t candidate = -1;
+    for (int32_t i = 0; i < list.size && candidate < 0; ++i) {
+      if (DisplayName(list.codes[i]) == token) candidate = i;
+    }
+    if (candidate < 0) return PlanParse::kUnknownStep;
+    if (static_cast<int64_t>(steps.size()) >= most_steps) return PlanParse::kTooLong;
+    steps.push_back(candidate);
+  }
+  return PlanParse::kUnfinished;
+}
+
 }  // namespace growth

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "data/tables.h"
 #include "engine/search/plan_state.h"
@@ -46,6 +47,19 @@ size_t RecordCapacity(int32_t level_cap);
 // end. An empty tail qualifies; what a run would not write, or anything
 // after its last byte, does not.
 bool CouldStartRecord(std::string_view bytes, int32_t level_cap);
+
+// How reading the plan on a record's second line ended.
+enum class PlanParse {
+  kParsed,       // up to and including "- "
+  kUnfinished,   // the text ran out before "- ": all the whole names read
+  kUnknownStep,  // a name that is not one of the run's candidates
+  kTooLong,      // more than `most_steps` names
+};
+
+// Reads the step names of a record's second line, each followed by a space,
+// up to "- ", into candidate indices of `list`.
+PlanParse ParsePlanLine(std::string_view line, const CandidateList& list, int64_t most_steps,
+                        std::vector<int32_t>& steps);
 
 class RecordFormatter {
  public:

@@ -36,42 +36,28 @@ bool ReadTail(int fd, off_t size, size_t length, std::string& tail) {
   return true;
 }
 
-// The candidate index of a step's display name, or -1.
-int32_t CandidateNamed(std::string_view name, const CandidateList& list) {
-  for (int32_t i = 0; i < list.size; ++i) {
-    if (DisplayName(list.codes[i]) == name) return i;
-  }
-  return -1;
-}
-
 // The plan of a record's second line, replayed: empty error when it is a
 // plan of this run whose record is exactly `record`.
 std::string CheckRecord(const PlanSettings& settings, std::string_view record,
                         std::string_view plan_line, std::vector<int32_t>& steps) {
   const CandidateList list = BuildCandidates(settings);
-  steps.clear();
-  std::string_view rest = plan_line;
-  for (;;) {
-    const size_t space = rest.find(' ');
-    if (space == std::string_view::npos) return "its last record has no step count";
-    const std::string_view token = rest.substr(0, space);
-    rest.remove_prefix(space + 1);
-    if (token == "-") break;
-    const int32_t candidate = CandidateNamed(token, list);
-    if (candidate < 0) return "its last record has a step this run never takes";
-    if (static_cast<int64_t>(steps.size()) >= LongestPlanSteps(settings.level_cap)) {
+  switch (ParsePlanLine(plan_line, list, LongestPlanSteps(settings.level_cap), steps)) {
+    case PlanParse::kParsed:
+      break;
+    case PlanParse::kUnfinished:
+      return "its last record has no step count";
+    case PlanParse::kUnknownStep:
+      return "its last record has a step this run never takes";
+    case PlanParse::kTooLong:
       return "its last record is longer than any plan of this run";
-    }
-    steps.push_back(candidate);
   }
   const StepRules rules(settings);
-  PlanState state = StartingState(TypeRecordOf(settings.type));
-  for (const int32_t candidate : steps) {
-    const StepCode step = list.codes[candidate];
-    if (!rules.ApplyStep(state, step)) {
-      return step >= kFirstLineCode ? "its last record levels up past the cap"
-                                    : "its last record buys a point it cannot afford";
-    }
+  PlanState state;
+  size_t taken = 0;
+  if (!ReplayPlan(settings, rules, list, steps, &state, &taken)) {
+    return list.codes[steps[taken]] >= kFirstLineCode
+               ? "its last record levels up past the cap"
+               : "its last record buys a point it cannot afford";
   }
   if (state.level < settings.level_cap) return "its last record ends below the level cap";
   if (!MeetsTargets(state.values, settings.targets)) {
@@ -89,18 +75,15 @@ std::string CheckRecord(const PlanSettings& settings, std::string_view record,
 bool StartsAPlanOfThisRun(const PlanSettings& settings, std::string_view start) {
   const size_t line_one_end = start.find(kLineEnd);
   if (line_one_end == std::string_view::npos) return true;
-  std::string_view rest = start.substr(line_one_end + kLineEnd.size());
   const CandidateList list = BuildCandidates(settings);
-  const StepRules rules(settings);
-  PlanState state = StartingState(TypeRecordOf(settings.type));
-  for (size_t space; (space = rest.find(' ')) != std::string_view::npos;
-       rest.remove_prefix(space + 1)) {
-    const std::string_view token = rest.substr(0, space);
-    if (token == "-") break;
-    const int32_t candidate = CandidateNamed(token, list);
-    if (candidate < 0 || !rules.ApplyStep(state, list.codes[candidate])) return false;
+  std::vector<int32_t> steps;
+  if (ParsePlanLine(start.substr(line_one_end + kLineEnd.size()), list, INT64_MAX, steps) ==
+      PlanParse::kUnknownStep) {
+    return false;
   }
-  return true;
+  const StepRules rules(settings);
+  PlanState state;
+  return ReplayPlan(settings, rules, list, steps, &state);
 }
 
 }  // namespace

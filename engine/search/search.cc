@@ -15,13 +15,16 @@ CandidateList BuildCandidates(const PlanSettings& settings) {
 }
 
 bool ReplayPlan(const PlanSettings& settings, const StepRules& rules, const CandidateList& list,
-                std::span<const int32_t> steps, PlanState* end) {
+                std::span<const int32_t> steps, PlanState* end, size_t* taken) {
   *end = StartingState(TypeRecordOf(settings.type));
-  for (const int32_t candidate : steps) {
-    if (candidate < 0 || candidate >= list.size) return false;
-    if (!rules.ApplyStep(*end, list.codes[candidate])) return false;
+  size_t done = 0;
+  for (; done < steps.size(); ++done) {
+    const int32_t candidate = steps[done];
+    if (candidate < 0 || candidate >= list.size) break;
+    if (!rules.ApplyStep(*end, list.codes[candidate])) break;
   }
-  return true;
+  if (taken != nullptr) *taken = done;
+  return done == steps.size();
 }
 
 PlanSearch::PlanSearch(const PlanSettings& settings, SearchOptions options)

@@ -44,9 +44,10 @@ CandidateList BuildCandidates(const PlanSettings& settings);
 
 // The end state of the plan `steps` (candidate indices of `list`), taken
 // from the type's starting state; false when a step is not one the search
-// would take (a purchase it cannot afford, a level-up at the cap).
+// would take (a purchase it cannot afford, a level-up at the cap). With
+// `taken`, also how many steps were taken before the one refused.
 bool ReplayPlan(const PlanSettings& settings, const StepRules& rules, const CandidateList& list,
-                std::span<const int32_t> steps, PlanState* end);
+                std::span<const int32_t> steps, PlanState* end, size_t* taken = nullptr);
 
 // The plan that led to an end state: the step at depth d is the candidate
 // under cursor d.

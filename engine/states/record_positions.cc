@@ -1,5 +1,7 @@
 #include "engine/states/record_positions.h"
 
+#include <algorithm>
+
 namespace growth {
 
 // A state's records come in candidate order: those below each purchase,
@@ -79,6 +81,29 @@ uint64_t RecordPositions::NumberOf(std::span<const int32_t> steps) const {
     level = next_level;
   }
   return number;
+}
+
+double RecordPositions::ShareBefore(const PlanSearch& search) const {
+  // Every subtree to the left of the current path is finished: at each depth
+  // the steps before the cursor that the search could take from that
+  // depth's state.
+  const StateGraph& graph = counts_.graph();
+  const SnapshotStack& stack = search.stack();
+  const CandidateList& list = search.candidates();
+  double done = 0;
+  uint32_t node = StateGraph::kRoot;
+  for (int32_t depth = 0; depth <= stack.depth(); ++depth) {
+    const int32_t level = depth < stack.depth() ? stack.Frame(depth).level : search.state().level;
+    const int32_t cursor = std::min(stack.CursorAt(depth), list.size);
+    graph.ForEachChild(
+        level, node,
+        [&](int32_t, int32_t child_level, uint32_t child) {
+          done += counts_.EndStates(child_level, child);
+        },
+        cursor);
+    if (depth < stack.depth()) node = graph.Child(level, node, stack.CursorAt(depth));
+  }
+  return std::clamp(done / counts_.EndStates(1, StateGraph::kRoot), 0.0, 1.0);
 }
 
 }  // namespace growth

@@ -1,7 +1,8 @@
 // Random access into a run's sequence of records, by the counts of records
 // below every state: where the record with a given number lies, and which
 // number a given plan's record has. Each costs time in proportion to the
-// plan's length, whatever the number.
+// plan's length, whatever the number. Also the share of the run's end
+// states behind a search, for the progress line.
 #ifndef GROWTH_PLANNER_ENGINE_STATES_RECORD_POSITIONS_H_
 #define GROWTH_PLANNER_ENGINE_STATES_RECORD_POSITIONS_H_
 
@@ -9,11 +10,13 @@
 #include <span>
 #include <vector>
 
+#include "engine/search/run_share.h"
+#include "engine/search/search.h"
 #include "engine/states/state_folds.h"
 
 namespace growth {
 
-class RecordPositions {
+class RecordPositions final : public RunShare {
  public:
   // The counts must outlive this.
   explicit RecordPositions(const SubtreeCounts& counts) : counts_(counts) {}
@@ -30,6 +33,10 @@ class RecordPositions {
   // The number of the record of the plan `steps`, a plan of the run that
   // qualifies; SubtreeCounts::kSaturated when it is too large to tell.
   uint64_t NumberOf(std::span<const int32_t> steps) const;
+
+  // The share of the run's end states before the search's position: every
+  // subtree to the left of its path is finished.
+  double ShareBefore(const PlanSearch& search) const override;
 
  private:
   const SubtreeCounts& counts_;

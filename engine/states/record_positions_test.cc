@@ -1,4 +1,4 @@
-#include "report/progress.h"
+#include "engine/states/record_positions.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ class StoppingSink final : public EndStateSink {
   const uint64_t stop_at_;
 };
 
-// The share done, read where an unpruned search stops, against the end
+// The share of end states before a search, read where an unpruned search stops, against the end
 // states it has really left behind: the one being handed over is not yet
 // behind it. Stops are spread over the whole run, including its first and
 // last end states, so a share counting one subtree too many or too few at
@@ -41,8 +41,7 @@ void ExpectShareMatchesPosition(const PlanSettings& settings) {
   ASSERT_EQ(graph.Build({}), StateWalk::Outcome::kWalked);
   SubtreeCounts counts(graph);
   ASSERT_TRUE(counts.Fold());
-  ProgressReporter progress(&counts);
-  ASSERT_TRUE(progress.has_totals());
+  const RecordPositions positions(counts);
   for (uint64_t k :
        {uint64_t{1}, uint64_t{2}, total / 7, total / 3, total / 2 + 1, total - 1, total}) {
     auto search = std::make_unique<PlanSearch>(settings, unpruned);
@@ -50,12 +49,12 @@ void ExpectShareMatchesPosition(const PlanSettings& settings) {
     EXPECT_FALSE(search->Run(sink));
     ASSERT_EQ(sink.seen, k);
     const double behind = static_cast<double>(k - 1) / static_cast<double>(total);
-    EXPECT_NEAR(progress.ShareDone(*search), behind, 0.25 / static_cast<double>(total))
+    EXPECT_NEAR(positions.ShareBefore(*search), behind, 0.25 / static_cast<double>(total))
         << "stopped at end state " << k << " of " << total;
   }
 }
 
-TEST(ProgressTest, ShareDoneIsTheShareOfEndStatesBehindTheSearch) {
+TEST(RecordPositionsTest, ShareBeforeIsTheShareOfEndStatesBehindTheSearch) {
   // Level-ups only: the search evaluates the last level in place.
   ExpectShareMatchesPosition(SettingsFor(8, 5));
   // Purchases too, some of them unaffordable where they are tried.
