@@ -40,10 +40,7 @@ int Count(const RunSettings& settings) {
   std::optional<BigCount> end_states;
   bool system_refused = false;
   const auto out_of_room = [&system_refused] {
-    Say(system_refused ? "too many distinct states to count within the memory the system would "
-                         "give"
-                       : "too many distinct states to count within " +
-                             DescribeBytes(kExplicitBudget) + " of memory");
+    Say("too many distinct states to count " + WithinMemory(kExplicitBudget, system_refused));
     return kExitOutOfRoom;
   };
   if (pruning->exact() != nullptr) {
@@ -63,11 +60,9 @@ int Count(const RunSettings& settings) {
     system_refused = counter.system_refused();
   }
   if (!records.has_value()) return out_of_room();
-  const std::string missing =
-      "too many distinct states to count the end states " +
-      (system_refused ? std::string("within the memory the system would give")
-                      : "within " + DescribeBytes(kExplicitBudget) + " of memory") +
-      ": only the records were counted";
+  const std::string missing = "too many distinct states to count the end states " +
+                              WithinMemory(kExplicitBudget, system_refused) +
+                              ": only the records were counted";
   const std::string end_text = end_states.has_value() ? end_states->ToDecimal() : "not counted";
   if (!SelectsWindow(settings)) {
     std::printf("records: %s\nend states: %s\n", records->ToDecimal().c_str(), end_text.c_str());

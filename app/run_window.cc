@@ -1,9 +1,9 @@
 #include "app/run_window.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "app/budgets.h"
+#include "app/mode_support.h"
 #include "engine/states/plan_counter.h"
 #include "engine/states/record_positions.h"
 #include "report/resume_point.h"
@@ -12,7 +12,7 @@ namespace growth {
 namespace {
 
 int Fail(int status, const std::string& message) {
-  std::fprintf(stderr, "growth-planner: %s\n", message.c_str());
+  Say(message);
   return status;
 }
 
@@ -50,30 +50,30 @@ std::optional<BigCount> CountRecords(const RunSettings& settings, const RunState
   return counter.records();
 }
 
-int ResolveWindow(const RunSettings& settings, const RunStates& states, bool cut_torn_record,
-                  RunWindow& window, std::vector<std::string>& notes) {
-  window = {};
-  if (settings.shard_count > 0 || states.counts != nullptr) {
-    window.total = CountRecords(settings, states, settings.shard_count > 0);
+namespace {
+
+// --shard: the K-th of N equal pieces of the run's counted records.
+int ShardWindow(const RunSettings& settings, RunWindow& window) {
+  uint64_t total = 0;
+  if (!window.total.has_value()) {
+    return Fail(1,
+                "--shard needs the run's records counted, and there are too many distinct "
+                "states for " +
+                    DescribeBytes(kExplicitBudget) + " of memory");
   }
-  if (settings.shard_count > 0) {
-    uint64_t total = 0;
-    if (!window.total.has_value()) {
-      return Fail(1,
-                  "--shard needs the run's records counted, and there are too many distinct "
-                  "states for " +
-                      DescribeBytes(kExplicitBudget) + " of memory");
-    }
-    if (!window.total->ToU64(&total)) {
-      return Fail(1, "--shard needs the run's records below 2^64, and there are " +
-                         window.total->ToDecimal());
-    }
-    __extension__ using Wide = unsigned __int128;
-    const auto k = static_cast<uint64_t>(settings.shard_index);
-    const auto n = static_cast<uint64_t>(settings.shard_count);
-    window.before = BigCount(static_cast<uint64_t>((k - 1) * Wide{total} / n));
-    window.end = BigCount(static_cast<uint64_t>(k * Wide{total} / n));
+  if (!window.total->ToU64(&total)) {
+    return Fail(1, "--shard needs the run's records below 2^64, and there are " +
+                       window.total->ToDecimal());
   }
+  const RecordRange piece = PieceOf(total, static_cast<uint64_t>(settings.shard_index),
+                                    static_cast<uint64_t>(settings.shard_count));
+  window.before = BigCount(piece.first);
+  window.end = BigCount(piece.end);
+  return 0;
+}
+
+// --skip and --limit narrow the window from its start.
+void NarrowWindow(const RunSettings& settings, RunWindow& window) {
   if (settings.skip.has_value()) {
     window.before = window.before + BigCount(static_cast<uint64_t>(*settings.skip));
   }
@@ -82,36 +82,44 @@ int ResolveWindow(const RunSettings& settings, const RunStates& states, bool cut
     if (!window.end.has_value() || end < *window.end) window.end = end;
   }
   if (window.end.has_value() && *window.end < window.before) window.end = window.before;
+}
 
-  if (settings.resume) {
-    const ResumePoint point = FindResumePoint(settings, settings.ResultPath(), false);
-    if (point.kind == ResumePoint::Kind::kRefused) return Fail(2, point.error);
-    if (point.kind == ResumePoint::Kind::kAfter) {
-      if (window.before == BigCount() && !window.end.has_value()) {
-        window.start = RunWindow::Start::kSeekPast;
-        window.steps = point.steps;
-      } else {
-        if (states.counts == nullptr) {
-          return Fail(1,
-                      "--resume within a window needs the run's records counted, and there "
-                      "are too many distinct states for " +
-                          DescribeBytes(states.budget.limit()) + " of memory");
+// --resume: on after the result file's last record, or within the window
+// from the record after it.
+int ResumeWindow(const RunSettings& settings, const RunStates& states, bool cut_torn_record,
+                 RunWindow& window) {
+  const ResumePoint point = FindResumePoint(settings, settings.ResultPath(), false);
+  if (point.kind == ResumePoint::Kind::kRefused) return Fail(2, point.error);
+  if (point.kind == ResumePoint::Kind::kAfter) {
+    if (window.before == BigCount() && !window.end.has_value()) {
+      window.start = RunWindow::Start::kSeekPast;
+      window.steps = point.steps;
+    } else {
+      if (states.counts == nullptr) {
+        return Fail(1,
+                    "--resume within a window needs the run's records counted, and there "
+                    "are too many distinct states for " +
+                        DescribeBytes(states.budget.limit()) + " of memory");
+      }
+      const uint64_t number = RecordPositions(*states.counts).NumberOf(point.steps);
+      if (number != SubtreeCounts::kSaturated && BigCount(number) >= window.before) {
+        if (window.end.has_value() && BigCount(number) >= *window.end) {
+          return Fail(2, "the result file's last record lies past the selected window");
         }
-        const uint64_t number = RecordPositions(*states.counts).NumberOf(point.steps);
-        if (number != SubtreeCounts::kSaturated && BigCount(number) >= window.before) {
-          if (window.end.has_value() && BigCount(number) >= *window.end) {
-            return Fail(2, "the result file's last record lies past the selected window");
-          }
-          window.before = BigCount(number + 1);
-        }
+        window.before = BigCount(number + 1);
       }
     }
-    // The file is accepted: only now may a torn record be cut off its end.
-    if (cut_torn_record) {
-      const ResumePoint cut = FindResumePoint(settings, settings.ResultPath(), true);
-      if (cut.kind == ResumePoint::Kind::kRefused) return Fail(2, cut.error);
-    }
   }
+  // The file is accepted: only now may a torn record be cut off its end.
+  if (cut_torn_record) {
+    const ResumePoint cut = FindResumePoint(settings, settings.ResultPath(), true);
+    if (cut.kind == ResumePoint::Kind::kRefused) return Fail(2, cut.error);
+  }
+  return 0;
+}
+
+// Where the search starts for the window's first record.
+int PlaceWindowStart(const RunStates& states, RunWindow& window, std::vector<std::string>& notes) {
   if (window.start == RunWindow::Start::kSeekPast) return 0;
   if ((window.end.has_value() && window.before >= *window.end) ||
       (window.total.has_value() && window.before >= *window.total)) {
@@ -129,10 +137,30 @@ int ResolveWindow(const RunSettings& settings, const RunStates& states, bool cut
     return 0;
   }
   window.start = RunWindow::Start::kEnumerate;
-  notes.push_back("too many distinct states to count within " +
-                  DescribeBytes(states.budget.limit()) + " of memory: passing over the first " +
+  notes.push_back("too many distinct states to count " +
+                  WithinMemory(states.budget.limit(), false) + ": passing over the first " +
                   window.before.ToDecimal() + " records by enumeration");
   return 0;
+}
+
+}  // namespace
+
+int ResolveWindow(const RunSettings& settings, const RunStates& states, bool cut_torn_record,
+                  RunWindow& window, std::vector<std::string>& notes) {
+  window = {};
+  if (settings.shard_count > 0 || states.counts != nullptr) {
+    window.total = CountRecords(settings, states, settings.shard_count > 0);
+  }
+  if (settings.shard_count > 0) {
+    if (const int status = ShardWindow(settings, window); status != 0) return status;
+  }
+  NarrowWindow(settings, window);
+  if (settings.resume) {
+    if (const int status = ResumeWindow(settings, states, cut_torn_record, window); status != 0) {
+      return status;
+    }
+  }
+  return PlaceWindowStart(states, window, notes);
 }
 
 }  // namespace growth

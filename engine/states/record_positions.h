@@ -16,6 +16,18 @@
 
 namespace growth {
 
+// The record numbers [first, end) of the k-th (1..n) of n equal pieces of
+// a run of `total` records.
+struct RecordRange {
+  uint64_t first;
+  uint64_t end;
+};
+inline RecordRange PieceOf(uint64_t total, uint64_t k, uint64_t n) {
+  __extension__ using Wide = unsigned __int128;
+  return {static_cast<uint64_t>((k - 1) * Wide{total} / n),
+          static_cast<uint64_t>(k * Wide{total} / n)};
+}
+
 class RecordPositions final : public RunShare {
  public:
   // The counts must outlive this.
