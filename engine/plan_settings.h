@@ -3,7 +3,7 @@
 // over distinct states read nothing else of the command line.
 //
 // Callers keep the type within 0..23 and the cap at most kMaxLevelCap
-// (engine/search/snapshot_stack.h); the option scan refuses anything else.
+// (engine/search/plan_limits.h); the option scan refuses anything else.
 #ifndef GROWTH_PLANNER_ENGINE_PLAN_SETTINGS_H_
 #define GROWTH_PLANNER_ENGINE_PLAN_SETTINGS_H_
 

@@ -5,8 +5,10 @@
 // plan's step names, each followed by a space, and "- %d time" with the
 // plan's step count plus one. Every other file that needs to know what a
 // record looks like asks here: the writers format with RecordFormatter, a
-// resumed run reads its last record back with the parsing helpers, and the
-// option scan names a record's values by kRecordValueLabels.
+// resumed run reads its last record back with ParsePlanLine and
+// CouldStartRecord, and the option scan names a record's values by
+// kRecordValueLabels. Whether a plan is one of the run's, and the end
+// state it leads to, are the search's (ReplayPlan) and the game's rules'.
 #ifndef GROWTH_PLANNER_REPORT_RECORD_FORMAT_H_
 #define GROWTH_PLANNER_REPORT_RECORD_FORMAT_H_
 

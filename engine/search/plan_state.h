@@ -1,5 +1,7 @@
-// The character in the middle of a plan, and the two steps that change it:
-// a level-up along a growth line and the purchase of one stat point.
+// The character in the middle of a plan (PlanState), its starting state,
+// and the two steps that change it: a level-up along a growth line and the
+// purchase of one stat point. The rules the steps follow, and what a plan
+// must meet, are game_rules.h's.
 //
 // Neither step checks the level cap, the targets or whether the purchase is
 // affordable: the search decides when a step may be taken. Callers pass codes

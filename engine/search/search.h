@@ -4,7 +4,8 @@
 // stat purchase and then, below the cap, each open growth line. A state at or
 // above the cap is handed to the sink once, after every plan that extends it
 // by further purchases. The loop is iterative over a fixed snapshot stack and
-// allocates nothing. The settings must have passed ParseArguments' checks.
+// allocates nothing. The settings must keep the type within 0..23 and the
+// cap at most kMaxLevelCap (plan_limits.h).
 //
 // With pruning on, a step into a state from which the target bound shows no
 // plan can meet the targets is taken back at once. Given a state filter that

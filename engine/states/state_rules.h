@@ -1,11 +1,12 @@
-// What decides a plan's future, and the game rules read off it.
+// What decides a plan's future, and the game's rules (game_rules.h) read
+// off it.
 //
 // Two states at the same level with the same unspent points and the same
 // values of the targeted stats have the same futures: the same steps are
 // open, at the same prices, and lead to the same verdicts. Only the targeted
 // stats can be bought or fail a target; every other value only adds up. The
-// key is those numbers; everything that walks distinct states goes through
-// the rules here, so each rule lives once.
+// key is those numbers; everything that walks distinct states steps keys
+// through the rules here, which state each rule through game_rules.h.
 #ifndef GROWTH_PLANNER_ENGINE_STATES_STATE_RULES_H_
 #define GROWTH_PLANNER_ENGINE_STATES_STATE_RULES_H_
 

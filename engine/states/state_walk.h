@@ -1,7 +1,7 @@
 // The walk over distinct states: every state a plan can reach, once each,
 // level by level from the start to the cap.
 //
-// A state is its key (see state_key.h) at a level. Within a level,
+// A state is its key (StateKey, see state_rules.h) at a level. Within a level,
 // purchases only ever lower the unspent points, so taking the states of a
 // level in order of falling points visits every state after all of its
 // parents. Each user folds the walk differently: counting plans, recording
