@@ -137,155 +137,180 @@ int32_t ParseInteger(std::string_view text) {
   return static_cast<int32_t>(magnitude);
 }
 
-bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, std::string& error) {
-  // The texts behind the values that get checked once the scan is done, so
-  // that a later occurrence of an option can still replace a bad one, and so
-  // that --help and --version are seen whatever comes before them. Every
-  // result path must fit the field: the first that does not is kept here.
-  const char* type_text = nullptr;
-  const char* cap_text = nullptr;
-  const char* limit_text = nullptr;
-  const char* skip_text = nullptr;
-  const char* shard_text = nullptr;
-  const char* max_text = nullptr;
-  const char* min_text = nullptr;
-  const char* long_path_text = nullptr;
+namespace {
 
+// The texts behind the values that get checked once the scan is done, so
+// that a later occurrence of an option can still replace a bad one, and so
+// that --help and --version are seen whatever comes before them. Every
+// result path must fit the field: the first that does not is kept here.
+struct ValueTexts {
+  const char* type = nullptr;
+  const char* cap = nullptr;
+  const char* limit = nullptr;
+  const char* skip = nullptr;
+  const char* shard = nullptr;
+  const char* max = nullptr;
+  const char* min = nullptr;
+  const char* long_path = nullptr;
+};
+
+// Sets the flag of an option that takes no value; false for one that does.
+bool SetFlag(Field field, RunSettings& settings) {
+  switch (field) {
+    case Field::kHelp:
+      settings.show_help = true;
+      return true;
+    case Field::kVersion:
+      settings.show_version = true;
+      return true;
+    case Field::kCount:
+      settings.count_only = true;
+      return true;
+    case Field::kProgress:
+      settings.show_progress = true;
+      return true;
+    case Field::kResume:
+      settings.resume = true;
+      return true;
+    case Field::kBuffered:
+      settings.buffered = true;
+      return true;
+    case Field::kReach:
+      settings.reach = true;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Takes the value of an option that has one: the numbers the scan reads as
+// it goes, the rest as text for the checks after it.
+void SetValue(const Option& option, const char* value, RunSettings& settings, ValueTexts& texts) {
+  switch (option.field) {
+    case Field::kLevelCap:
+      settings.level_cap = ParseInteger(value);
+      texts.cap = value;
+      break;
+    case Field::kTarget:
+      settings.targets[option.target_index] = ParseInteger(value);
+      break;
+    case Field::kType:
+      settings.type = ParseInteger(value);
+      texts.type = value;
+      break;
+    case Field::kBonusRate:
+      settings.bonus_rate = ParseInteger(value);
+      break;
+    case Field::kResultPath: {
+      const size_t length = std::strlen(value);
+      if (length < settings.result_path.size()) {
+        std::memcpy(settings.result_path.data(), value, length + 1);
+      } else if (texts.long_path == nullptr) {
+        texts.long_path = value;
+      }
+      break;
+    }
+    case Field::kLimit:
+      texts.limit = value;
+      break;
+    case Field::kSkip:
+      texts.skip = value;
+      break;
+    case Field::kShard:
+      texts.shard = value;
+      break;
+    case Field::kMax:
+      texts.max = value;
+      break;
+    case Field::kMin:
+      texts.min = value;
+      break;
+    default:
+      break;
+  }
+}
+
+// The scan itself: false only when an option's value is missing.
+bool ScanArguments(int argc, const char* const* argv, RunSettings& settings, ValueTexts& texts,
+                   std::string& error) {
   int i = 1;
   while (i < argc) {
     for (const Option& option : kOptions) {
       if (option.name != argv[i]) continue;
-      switch (option.field) {
-        case Field::kHelp:
-          settings.show_help = true;
-          continue;
-        case Field::kVersion:
-          settings.show_version = true;
-          continue;
-        case Field::kCount:
-          settings.count_only = true;
-          continue;
-        case Field::kProgress:
-          settings.show_progress = true;
-          continue;
-        case Field::kResume:
-          settings.resume = true;
-          continue;
-        case Field::kBuffered:
-          settings.buffered = true;
-          continue;
-        case Field::kReach:
-          settings.reach = true;
-          continue;
-        default:
-          break;
-      }
+      if (SetFlag(option.field, settings)) continue;
       ++i;
       if (i >= argc) {
         error = "option " + std::string(option.name) + " needs a value";
         return false;
       }
-      const char* value = argv[i];
-      switch (option.field) {
-        case Field::kLevelCap:
-          settings.level_cap = ParseInteger(value);
-          cap_text = value;
-          break;
-        case Field::kTarget:
-          settings.targets[option.target_index] = ParseInteger(value);
-          break;
-        case Field::kType:
-          settings.type = ParseInteger(value);
-          type_text = value;
-          break;
-        case Field::kBonusRate:
-          settings.bonus_rate = ParseInteger(value);
-          break;
-        case Field::kResultPath: {
-          const size_t length = std::strlen(value);
-          if (length < settings.result_path.size()) {
-            std::memcpy(settings.result_path.data(), value, length + 1);
-          } else if (long_path_text == nullptr) {
-            long_path_text = value;
-          }
-          break;
-        }
-        case Field::kLimit:
-          limit_text = value;
-          break;
-        case Field::kSkip:
-          skip_text = value;
-          break;
-        case Field::kShard:
-          shard_text = value;
-          break;
-        case Field::kMax:
-          max_text = value;
-          break;
-        case Field::kMin:
-          min_text = value;
-          break;
-        default:
-          break;
-      }
+      SetValue(option, argv[i], settings, texts);
     }
     ++i;
   }
+  return true;
+}
 
-  if (long_path_text != nullptr) {
-    error = "result path is " + std::to_string(std::strlen(long_path_text)) +
+// Each value the scan left as text, and the path, type and cap, checked.
+bool CheckValues(const ValueTexts& texts, RunSettings& settings, std::string& error) {
+  if (texts.long_path != nullptr) {
+    error = "result path is " + std::to_string(std::strlen(texts.long_path)) +
             " bytes, longer than " + std::to_string(settings.result_path.size() - 1) + ": " +
-            Quoted(long_path_text);
+            Quoted(texts.long_path);
     return false;
   }
   if (settings.type < 0 || settings.type >= kTypeCount) {
-    error = "type " + ValueText(type_text, settings.type) + " is outside 0 to " +
+    error = "type " + ValueText(texts.type, settings.type) + " is outside 0 to " +
             std::to_string(kTypeCount - 1);
     return false;
   }
   if (settings.level_cap > kMaxLevelCap) {
-    error = "level cap " + ValueText(cap_text, settings.level_cap) + " is above " +
+    error = "level cap " + ValueText(texts.cap, settings.level_cap) + " is above " +
             std::to_string(kMaxLevelCap) + ", the longest plan the search can hold";
     return false;
   }
-  if (limit_text != nullptr && !ParseCount(limit_text, 1, &settings.record_limit)) {
+  if (texts.limit != nullptr && !ParseCount(texts.limit, 1, &settings.record_limit)) {
     error = "--limit takes a positive decimal integer up to 9223372036854775807, not " +
-            Quoted(limit_text);
+            Quoted(texts.limit);
     return false;
   }
-  if (skip_text != nullptr && !ParseCount(skip_text, 0, &settings.skip.emplace())) {
+  if (texts.skip != nullptr && !ParseCount(texts.skip, 0, &settings.skip.emplace())) {
     error =
-        "--skip takes a decimal integer from 0 to 9223372036854775807, not " + Quoted(skip_text);
+        "--skip takes a decimal integer from 0 to 9223372036854775807, not " + Quoted(texts.skip);
     return false;
   }
-  if (shard_text != nullptr &&
-      !ParseShard(shard_text, &settings.shard_index, &settings.shard_count)) {
-    error = "--shard takes K/N, decimal integers with 1 <= K <= N, not " + Quoted(shard_text);
+  if (texts.shard != nullptr &&
+      !ParseShard(texts.shard, &settings.shard_index, &settings.shard_count)) {
+    error = "--shard takes K/N, decimal integers with 1 <= K <= N, not " + Quoted(texts.shard);
     return false;
   }
-  for (const char* goal_text : {max_text, min_text}) {
+  for (const char* goal_text : {texts.max, texts.min}) {
     if (goal_text == nullptr) continue;
-    settings.goal = goal_text == max_text ? RunSettings::Goal::kMax : RunSettings::Goal::kMin;
+    settings.goal = goal_text == texts.max ? RunSettings::Goal::kMax : RunSettings::Goal::kMin;
     int label = 0;
     while (label <= kValueCount && kRecordValueLabels[label] != goal_text) ++label;
     if (label > kValueCount) {
-      error = std::string(goal_text == max_text ? "--max" : "--min") +
+      error = std::string(goal_text == texts.max ? "--max" : "--min") +
               " takes one of S H I F M X A HP MP SP WT Point, not " + Quoted(goal_text);
       return false;
     }
     settings.goal_value = label;
   }
-  if (max_text != nullptr && min_text != nullptr) {
+  return true;
+}
+
+// The options that cannot go together.
+bool CheckCombinations(const ValueTexts& texts, const RunSettings& settings, std::string& error) {
+  if (texts.max != nullptr && texts.min != nullptr) {
     error = "--max and --min cannot be combined";
     return false;
   }
   if (settings.reach) {
     const char* other = settings.count_only      ? "--count"
-                        : max_text != nullptr    ? "--max"
-                        : min_text != nullptr    ? "--min"
-                        : limit_text != nullptr  ? "--limit"
-                        : skip_text != nullptr   ? "--skip"
-                        : shard_text != nullptr  ? "--shard"
+                        : texts.max != nullptr   ? "--max"
+                        : texts.min != nullptr   ? "--min"
+                        : texts.limit != nullptr ? "--limit"
+                        : texts.skip != nullptr  ? "--skip"
+                        : texts.shard != nullptr ? "--shard"
                         : settings.resume        ? "--resume"
                         : settings.buffered      ? "--buffered"
                         : settings.show_progress ? "--progress"
@@ -296,18 +321,26 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
     }
   }
   if (settings.goal != RunSettings::Goal::kNone) {
-    const char* other = settings.count_only     ? "--count"
-                        : skip_text != nullptr  ? "--skip"
-                        : shard_text != nullptr ? "--shard"
-                        : settings.resume       ? "--resume"
-                                                : nullptr;
+    const char* other = settings.count_only      ? "--count"
+                        : texts.skip != nullptr  ? "--skip"
+                        : texts.shard != nullptr ? "--shard"
+                        : settings.resume        ? "--resume"
+                                                 : nullptr;
     if (other != nullptr) {
-      error = std::string(max_text != nullptr ? "--max" : "--min") + " cannot be combined with " +
+      error = std::string(texts.max != nullptr ? "--max" : "--min") + " cannot be combined with " +
               other;
       return false;
     }
   }
   return true;
+}
+
+}  // namespace
+
+bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, std::string& error) {
+  ValueTexts texts;
+  return ScanArguments(argc, argv, settings, texts, error) && CheckValues(texts, settings, error) &&
+         CheckCombinations(texts, settings, error);
 }
 
 }  // namespace growth

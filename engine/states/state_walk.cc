@@ -62,4 +62,15 @@ bool StateWalk::OpenLevel(int32_t number) {
   return true;
 }
 
+bool StateWalk::ListByPoints(const StateLevel& here, PointLists& lists) {
+  std::fill(lists.heads.begin(), lists.heads.end(), PointLists::kEnd);
+  if (!lists.next.Resize(here.keys.size())) return false;
+  for (uint32_t node = 0; node < here.keys.size(); ++node) {
+    uint32_t& head = lists.heads[static_cast<size_t>(here.keys[node][0])];
+    lists.next[node] = head;
+    head = node;
+  }
+  return true;
+}
+
 }  // namespace growth

@@ -101,7 +101,24 @@ class StateWalk {
   Outcome Run(Visitor& visitor, bool keep_levels, Clock::duration time_limit);
 
  private:
+  // The states of the level being walked, in lists by unspent points:
+  // heads by points, then each state's next in its list.
+  struct PointLists {
+    PointLists(MemoryBudget& budget, int32_t max_points)
+        : heads(static_cast<size_t>(max_points) + 1), next(budget) {}
+    static constexpr uint32_t kEnd = UINT32_MAX;
+    std::vector<uint32_t> heads;
+    BudgetedArray<uint32_t> next;
+  };
+
   bool OpenLevel(int32_t number);
+  // Lists the states of `here` by their points; false when out of room.
+  bool ListByPoints(const StateLevel& here, PointLists& lists);
+  // The steps out of `node`, which has `points` unspent: its purchases onto
+  // this level, its level-ups onto `next`. False when out of room.
+  template <typename Visitor>
+  bool StepOut(Visitor& visitor, int32_t number, StateLevel& here, StateLevel* next,
+               const LevelUps& ups, uint32_t node, int32_t points, PointLists& lists);
   // False when the filter rejects the state of `key` at `level`.
   bool Passes(const StateKey& key, int32_t level) const {
     if (filter_ == nullptr) return true;
@@ -137,7 +154,6 @@ template <typename Visitor>
 StateWalk::Outcome StateWalk::Run(Visitor& visitor, bool keep_levels, Clock::duration time_limit) {
   const bool timed = time_limit != Clock::duration::zero();
   const Clock::time_point deadline = Clock::now() + time_limit;
-  const int targeted = rules_.targeted().count;
   const int32_t max_points = PointsGrantedUpTo(top_);
 
   levels_.clear();
@@ -149,9 +165,7 @@ StateWalk::Outcome StateWalk::Run(Visitor& visitor, bool keep_levels, Clock::dur
   }
 
   // States of the level being walked, in lists by unspent points.
-  std::vector<uint32_t> heads(static_cast<size_t>(max_points) + 1);
-  BudgetedArray<uint32_t> next_in_list(budget_);
-  constexpr uint32_t kEndOfList = UINT32_MAX;
+  PointLists lists(budget_, max_points);
   size_t work = 0;
   for (int32_t number = 1; number <= top_; ++number) {
     StateLevel& here = *levels_[static_cast<size_t>(number)];
@@ -163,49 +177,17 @@ StateWalk::Outcome StateWalk::Run(Visitor& visitor, bool keep_levels, Clock::dur
     // No level-up leaves the top level.
     static constexpr LevelUps kNone{};
     const LevelUps& ups = next != nullptr ? LevelUpsFrom(number) : kNone;
-    const int effects = ups.effect_count;
     if (!visitor.OnLevel(number, here)) return Outcome::kOverMemory;
-
-    std::fill(heads.begin(), heads.end(), kEndOfList);
-    if (!next_in_list.Resize(here.keys.size())) return Outcome::kOverMemory;
-    for (uint32_t node = 0; node < here.keys.size(); ++node) {
-      uint32_t& head = heads[static_cast<size_t>(here.keys[node][0])];
-      next_in_list[node] = head;
-      head = node;
-    }
+    if (!ListByPoints(here, lists)) return Outcome::kOverMemory;
     for (int32_t points = max_points; points >= 0; --points) {
-      uint32_t& head = heads[static_cast<size_t>(points)];
-      while (head != kEndOfList) {
+      uint32_t& head = lists.heads[static_cast<size_t>(points)];
+      while (head != PointLists::kEnd) {
         const uint32_t node = head;
-        head = next_in_list[node];
+        head = lists.next[node];
         if (keep_levels && !here.order.PushBack(node)) return Outcome::kOverMemory;
         if (!visitor.OnState(number, here, node)) return Outcome::kOverMemory;
-        const StateKey key = here.keys[node];
-        for (int slot = 0; slot < targeted; ++slot) {
-          if (rules_.Price(key, slot, number) > points) continue;
-          const StateKey bought = rules_.AfterPurchase(key, slot, number);
-          if (!Passes(bought, number)) continue;
-          const int64_t child = here.index.Find(bought, here.keys, &added);
-          if (child < 0) return Outcome::kOverMemory;
-          if (added) {
-            // Purchases lower the points, so the child's list is still ahead.
-            uint32_t& list = heads[static_cast<size_t>(bought[0])];
-            if (!next_in_list.PushBack(list)) return Outcome::kOverMemory;
-            list = static_cast<uint32_t>(child);
-          }
-          if (!visitor.OnChild(here, node, slot, here, static_cast<uint32_t>(child), added)) {
-            return Outcome::kOverMemory;
-          }
-        }
-        for (int effect = 0; effect < effects; ++effect) {
-          const StateKey raised = rules_.AfterLevelUp(key, ups.effects[effect], number + 1);
-          if (!Passes(raised, number + 1)) continue;
-          const int64_t child = next->index.Find(raised, next->keys, &added);
-          if (child < 0) return Outcome::kOverMemory;
-          if (!visitor.OnChild(here, node, targeted + effect, *next, static_cast<uint32_t>(child),
-                               added)) {
-            return Outcome::kOverMemory;
-          }
+        if (!StepOut(visitor, number, here, next, ups, node, points, lists)) {
+          return Outcome::kOverMemory;
         }
         if ((++work & 0xFFF) == 0 && timed && Clock::now() > deadline) return Outcome::kOverTime;
       }
@@ -215,6 +197,41 @@ StateWalk::Outcome StateWalk::Run(Visitor& visitor, bool keep_levels, Clock::dur
     if (!keep_levels) levels_[static_cast<size_t>(number)].reset();
   }
   return Outcome::kWalked;
+}
+
+template <typename Visitor>
+bool StateWalk::StepOut(Visitor& visitor, int32_t number, StateLevel& here, StateLevel* next,
+                        const LevelUps& ups, uint32_t node, int32_t points, PointLists& lists) {
+  const int targeted = rules_.targeted().count;
+  const StateKey key = here.keys[node];
+  bool added = false;
+  for (int slot = 0; slot < targeted; ++slot) {
+    if (rules_.Price(key, slot, number) > points) continue;
+    const StateKey bought = rules_.AfterPurchase(key, slot, number);
+    if (!Passes(bought, number)) continue;
+    const int64_t child = here.index.Find(bought, here.keys, &added);
+    if (child < 0) return false;
+    if (added) {
+      // Purchases lower the points, so the child's list is still ahead.
+      uint32_t& list = lists.heads[static_cast<size_t>(bought[0])];
+      if (!lists.next.PushBack(list)) return false;
+      list = static_cast<uint32_t>(child);
+    }
+    if (!visitor.OnChild(here, node, slot, here, static_cast<uint32_t>(child), added)) {
+      return false;
+    }
+  }
+  for (int effect = 0; effect < ups.effect_count; ++effect) {
+    const StateKey raised = rules_.AfterLevelUp(key, ups.effects[effect], number + 1);
+    if (!Passes(raised, number + 1)) continue;
+    const int64_t child = next->index.Find(raised, next->keys, &added);
+    if (child < 0) return false;
+    if (!visitor.OnChild(here, node, targeted + effect, *next, static_cast<uint32_t>(child),
+                         added)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace growth
