@@ -30,30 +30,6 @@ class Tally final : public EndStateSink {
 
 using testing::SettingsFor;
 
-TEST(BigCountTest, Decimal) {
-  EXPECT_EQ(BigCount().ToDecimal(), "0");
-  EXPECT_EQ(BigCount(7).ToDecimal(), "7");
-  EXPECT_EQ(BigCount(10'000'000'000'000'000'000ull).ToDecimal(), "10000000000000000000");
-  EXPECT_EQ(BigCount(UINT64_MAX).ToDecimal(), "18446744073709551615");
-  const uint64_t two_to_64[] = {0, 1};
-  EXPECT_EQ(BigCount(two_to_64).ToDecimal(), "18446744073709551616");
-  const uint64_t two_to_128_less_one[] = {UINT64_MAX, UINT64_MAX, 0};
-  EXPECT_EQ(BigCount(two_to_128_less_one).ToDecimal(), "340282366920938463463374607431768211455");
-  EXPECT_EQ(BigCount(two_to_128_less_one), BigCount(std::span(two_to_128_less_one, 2)));
-}
-
-TEST(BigCountTest, MulAddCarriesAcrossLimbs) {
-  uint64_t acc[3] = {UINT64_MAX, UINT64_MAX, 0};
-  const uint64_t x[3] = {2, 0, 0};
-  MulAddLimbs(acc, x, 3);  // (2^128 - 1) + 6
-  EXPECT_EQ(acc[0], 5u);
-  EXPECT_EQ(acc[1], 0u);
-  EXPECT_EQ(acc[2], 1u);
-  const uint64_t half[3] = {0, 0, 1};
-  const uint64_t whole[3] = {0, 0, 4};
-  EXPECT_DOUBLE_EQ(LimbsRatio(half, whole), 0.25);
-}
-
 TEST(PlanCounterTest, WorkedExamples) {
   {
     PlanCounter counter(SettingsFor(0, 3, {5}));

@@ -1,7 +1,5 @@
 // The viability tables against a plain memoised enumeration of the states a
-// run reaches, tables over fewer stats against the exact one, and the reach
-// of each target against raising it one step at a time until no record is
-// left.
+// run reaches, and tables over fewer stats against the exact one.
 #include "engine/tables/viability_table.h"
 
 #include <gtest/gtest.h>
@@ -11,128 +9,15 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/tables/reach.h"
 #include "engine/tables/viability.h"
+#include "tests/state_enumeration.h"
 
 namespace growth {
 namespace {
 
-// Every state reachable from the start by the steps a run may take, and for
-// each whether some record lies below it, by plain memoised recursion. A
-// stat without a target above its start is never bought and never fails, so
-// states that differ only there are taken as one. Also the highest value of
-// stat `focus` among all the records.
-class Enumeration {
- public:
-  using Key = std::array<int32_t, kStatCount + 2>;  // level, points, the targeted stats
-  static constexpr int32_t kNone = -1;              // no record
-  struct KeyHash {
-    size_t operator()(const Key& key) const {
-      size_t hash = 0;
-      for (int32_t part : key) hash = hash * 1000003 + static_cast<uint32_t>(part);
-      return hash;
-    }
-  };
-
-  explicit Enumeration(const PlanSettings& settings, int focus = 0)
-      : settings_(settings), type_(TypeRecordOf(settings.type)), focus_(focus) {
-    highest_ = Visit(StartingState(type_));
-  }
-
-  bool any_record() const { return highest_ != kNone; }
-  int32_t highest() const { return highest_; }
-  // Each state with the highest value of `focus` among the records below it.
-  const std::unordered_map<Key, int32_t, KeyHash>& states() const { return highest_below_; }
-
-  PlanState StateOf(const Key& key) const {
-    PlanState state{key[0], key[1], 0, {}};
-    for (int k = 0; k < kStatCount; ++k) {
-      state.values[k] = Targeted(k) ? key[k + 2] : type_.start_values[k];
-    }
-    return state;
-  }
-
- private:
-  bool Targeted(int k) const { return settings_.targets[k] > type_.start_values[k]; }
-
-  int32_t Visit(const PlanState& state) {
-    Key key{state.level, state.points};
-    for (int k = 0; k < kStatCount; ++k) key[k + 2] = Targeted(k) ? state.values[k] : 0;
-    if (auto known = highest_below_.find(key); known != highest_below_.end()) return known->second;
-    bool meets = state.level >= settings_.level_cap;
-    for (int k = 0; k < kStatCount; ++k) meets &= state.values[k] >= settings_.targets[k];
-    int32_t highest = meets ? state.values[focus_] : kNone;
-    for (int k = 0; k < kStatCount; ++k) {
-      if (!Targeted(k) || StatCost(state, k, type_.base_costs) > state.points) continue;
-      PlanState next = state;
-      SpendPoint(next, kFirstStatCode + k, type_.base_costs);
-      highest = std::max(highest, Visit(next));
-    }
-    for (StepCode line = kFirstLineCode; line <= kLastLineCode; ++line) {
-      if (state.level >= settings_.level_cap || !LineOpenToGroup(GroupOf(settings_.type), line)) {
-        continue;
-      }
-      PlanState next = state;
-      LevelUp(next, line, settings_.bonus_rate);
-      highest = std::max(highest, Visit(next));
-    }
-    highest_below_.emplace(key, highest);
-    return highest;
-  }
-
-  const PlanSettings settings_;
-  const TypeRecord& type_;
-  const int focus_;
-  std::unordered_map<Key, int32_t, KeyHash> highest_below_;
-  int32_t highest_;
-};
-
-// The highest target of `stat` some record still meets, found by raising it
-// one at a time from what is already met.
-int32_t RaisedUntilNoRecord(PlanSettings settings, int stat) {
-  int32_t met = std::max(settings.targets[stat], TypeRecordOf(settings.type).start_values[stat]);
-  for (;; ++met) {
-    settings.targets[stat] = met + 1;
-    if (!Enumeration(settings).any_record()) return met;
-  }
-}
-
-// Runs of every type, with up to `most_targets` targets each set near the
-// highest a record can still reach given those before it, some one beyond.
-std::vector<PlanSettings> RandomRuns(uint32_t seed, int per_type, int32_t min_cap, int32_t max_cap,
-                                     int most_targets) {
-  std::mt19937 random(seed);
-  const int32_t rates[] = {0, 50, 100, 150, -40, 37, 250};
-  std::vector<PlanSettings> runs;
-  for (int32_t type = 0; type < kTypeCount; ++type) {
-    for (int trial = 0; trial < per_type; ++trial) {
-      PlanSettings settings;
-      settings.type = type;
-      settings.level_cap = std::uniform_int_distribution<int32_t>(min_cap, max_cap)(random);
-      settings.bonus_rate = rates[random() % 7];
-      settings.targets = {};
-      const int targeted = 1 + static_cast<int>(random() % most_targets);
-      for (int t = 0; t < targeted; ++t) {
-        const int k = static_cast<int>(random() % kStatCount);
-        // Asking for one more than the start makes the stat one points buy.
-        const int32_t start = TypeRecordOf(type).start_values[k];
-        settings.targets[k] = std::max(settings.targets[k], start + 1);
-        const int32_t highest = std::max(Enumeration(settings, k).highest(), start);
-        settings.targets[k] = highest + std::uniform_int_distribution<int32_t>(-1, 1)(random);
-      }
-      runs.push_back(settings);
-    }
-  }
-  return runs;
-}
-
-uint32_t TargetedMask(const PlanSettings& settings) {
-  uint32_t mask = 0;
-  for (int k = 0; k < kStatCount; ++k) {
-    mask |= uint32_t{settings.targets[k] > TypeRecordOf(settings.type).start_values[k]} << k;
-  }
-  return mask;
-}
+using testing::Enumeration;
+using testing::RandomRuns;
+using testing::TargetedMask;
 
 TEST(ViabilityTableTest, AcceptsExactlyTheStatesWithARecordBelow) {
   int64_t viable = 0;
@@ -206,27 +91,6 @@ TEST(ViabilityTableTest, RefusesTablesPastTheBudgetWithNothingCharged) {
   EXPECT_FALSE(filter.exact());
   EXPECT_GT(filter.table_count(), 0);
   EXPECT_TRUE(filter.Viable(StartingState(TypeRecordOf(settings.type))));
-}
-
-TEST(ReachTest, MatchesRaisingEachTargetUntilNoRecordIsLeft) {
-  int found = 0;
-  for (const PlanSettings& settings : RandomRuns(43, 3, 1, 9, 3)) {
-    const auto schedule = std::make_unique<LevelSchedule>(settings.level_cap, settings.bonus_rate);
-    MemoryBudget budget(size_t{1} << 28);
-    const ReachResult reach = FindReach(settings, *schedule, budget);
-    EXPECT_EQ(budget.used(), 0u);
-    if (!Enumeration(settings).any_record()) {
-      EXPECT_EQ(reach.outcome, ReachResult::Outcome::kNoPlan);
-      continue;
-    }
-    ASSERT_EQ(reach.outcome, ReachResult::Outcome::kFound);
-    ++found;
-    for (int k = 0; k < kStatCount; ++k) {
-      EXPECT_EQ(reach.highest[k], RaisedUntilNoRecord(settings, k))
-          << "type " << settings.type << " cap " << settings.level_cap << " stat " << k;
-    }
-  }
-  EXPECT_GT(found, 0);
 }
 
 }  // namespace
