@@ -4,8 +4,9 @@
 // through in flat-index order. The viability table, --reach's passes and
 // the gain bound are all laid out by it.
 //
-// Callers pass a type in 0..23 and end values no higher than ValueCeiling
-// (beyond it the cells only grow, and no plan gets there); nothing throws.
+// Callers pass a type in 0..23; ends past ValueCeiling, which no plan
+// reaches, only make more cells (SIZE_MAX once past any memory). Nothing
+// allocates or throws.
 #ifndef GROWTH_PLANNER_ENGINE_TABLES_TABLE_SHAPE_H_
 #define GROWTH_PLANNER_ENGINE_TABLES_TABLE_SHAPE_H_
 
