@@ -102,7 +102,7 @@ class GainBound {
   int line_count_ = 0;
   bool too_large_ = false;  // set while shape_ is made
   const TableShape shape_;
-  const std::array<Axis, kStatCount>& axes_ = shape_.axes;
+  const std::array<Axis, kStatCount> axes_ = shape_.axes;  // copied: read in the inner loops
   const int axis_count_ = shape_.axis_count;
   const size_t cells_ = shape_.cells;
   std::array<int, kStatCount> axis_of_{};
