@@ -54,6 +54,9 @@ extensions:
   --reach     print, for each of the seven stats, the highest target it
               could be given, the other targets kept, such that some plan
               still meets them all; nothing is written to the result file
+  --utf8      name the growth lines in the result file in UTF-8 instead of
+              Shift_JIS; the records are otherwise the same (not with
+              --resume, which reads the file back by its Shift_JIS names)
 
 exit status:
   0  the run is complete and every qualifying record is in the file

@@ -30,6 +30,7 @@ enum class Field {
   kMin,
   kBuffered,
   kReach,
+  kUtf8,
 };
 
 struct Option {
@@ -39,7 +40,7 @@ struct Option {
 };
 
 // The order of this table is the order in which each argument is tested.
-constexpr std::array<Option, 23> kOptions = {{
+constexpr std::array<Option, 24> kOptions = {{
     {"-l", Field::kLevelCap, 0},
     {"-s", Field::kTarget, kStab},
     {"-h", Field::kTarget, kHack},
@@ -63,6 +64,7 @@ constexpr std::array<Option, 23> kOptions = {{
     {"--max", Field::kMax, 0},
     {"--min", Field::kMin, 0},
     {"--reach", Field::kReach, 0},
+    {"--utf8", Field::kUtf8, 0},
 }};
 
 // A decimal integer from `least` up to 2^63 - 1: digits only.
@@ -176,6 +178,9 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
           continue;
         case Field::kReach:
           settings.reach = true;
+          continue;
+        case Field::kUtf8:
+          settings.utf8 = true;
           continue;
         default:
           break;
@@ -306,6 +311,11 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
               other;
       return false;
     }
+  }
+  // A resumed run reads its last record back by the Shift_JIS names.
+  if (settings.utf8 && settings.resume) {
+    error = "--utf8 cannot be combined with --resume";
+    return false;
   }
   return true;
 }
