@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/budgets.h"
+#include "app/explain.h"
 #include "app/mode_support.h"
 #include "app/run_modes.h"
 #include "app/run_window.h"
@@ -86,15 +87,19 @@ int WriteBest(const RunSettings& settings) {
   InstallStopDeferral();
   ResultFileWriter writer(unlimited, unlimited);
   const StepRules rules(settings);
+  int rank = 0;
   for (const std::vector<int32_t>& steps : plans) {
     PlanState end;
     ReplayPlan(settings, rules, list, steps, &end);
     // False once a stop from outside is held back: what was collected is
     // appended by Finish, then the stop takes effect.
-    if (!writer.OnEndState(end, PlanView(steps, list))) break;
+    const bool go_on = writer.OnEndState(end, PlanView(steps, list));
+    if (settings.explain) ExplainBest(settings, ++rank, end, PlanView(steps, list));
+    if (!go_on) break;
   }
   writer.Finish();
-  return writer.records_lost() == 0 ? kExitAllWritten : kExitRecordsLost;
+  if (writer.records_lost() != 0) return kExitRecordsLost;
+  return settings.explain ? PrintedStatus() : kExitAllWritten;
 }
 
 }  // namespace growth

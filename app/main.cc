@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "app/explain.h"
 #include "app/options.h"
 #include "app/run_modes.h"
 
@@ -54,6 +55,11 @@ extensions:
   --reach     print, for each of the seven stats, the highest target it
               could be given, the other targets kept, such that some plan
               still meets them all; nothing is written to the result file
+  --explain   with --max or --min (and --limit K), or with --limit 1 for the
+              run's first record: print each plan chosen to standard output
+              as a table, one row per level reached (the line taken, the
+              values and points after it, the points bought there); the
+              result file is written as without it
   --utf8      name the growth lines in the result file in UTF-8 instead of
               Shift_JIS; the records are otherwise the same (not with
               --resume, which reads the file back by its Shift_JIS names)
@@ -107,5 +113,6 @@ int main(int argc, char** argv) {
   if (settings.count_only) return growth::Count(settings);
   if (settings.goal != growth::RunSettings::Goal::kNone) return growth::WriteBest(settings);
   if (settings.reach) return growth::Reach(settings);
+  if (settings.explain) return growth::ExplainFirstPlan(settings);
   return growth::RunSearch(settings);
 }

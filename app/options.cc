@@ -31,6 +31,7 @@ enum class Field {
   kBuffered,
   kReach,
   kUtf8,
+  kExplain,
 };
 
 struct Option {
@@ -40,7 +41,7 @@ struct Option {
 };
 
 // The order of this table is the order in which each argument is tested.
-constexpr std::array<Option, 24> kOptions = {{
+constexpr std::array<Option, 25> kOptions = {{
     {"-l", Field::kLevelCap, 0},
     {"-s", Field::kTarget, kStab},
     {"-h", Field::kTarget, kHack},
@@ -65,6 +66,7 @@ constexpr std::array<Option, 24> kOptions = {{
     {"--min", Field::kMin, 0},
     {"--reach", Field::kReach, 0},
     {"--utf8", Field::kUtf8, 0},
+    {"--explain", Field::kExplain, 0},
 }};
 
 // A decimal integer from `least` up to 2^63 - 1: digits only.
@@ -181,6 +183,9 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
           continue;
         case Field::kUtf8:
           settings.utf8 = true;
+          continue;
+        case Field::kExplain:
+          settings.explain = true;
           continue;
         default:
           break;
@@ -316,6 +321,26 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
   if (settings.utf8 && settings.resume) {
     error = "--utf8 cannot be combined with --resume";
     return false;
+  }
+  // --explain lays out the plans a mode chooses: the best ones, or the
+  // first record of a run that writes only that one from its start.
+  if (settings.explain) {
+    const char* other = settings.count_only ? "--count" : settings.reach ? "--reach" : nullptr;
+    if (other == nullptr && settings.goal == RunSettings::Goal::kNone) {
+      other = skip_text != nullptr     ? "--skip"
+              : shard_text != nullptr  ? "--shard"
+              : settings.resume        ? "--resume"
+              : settings.show_progress ? "--progress"
+                                       : nullptr;
+      if (other == nullptr && settings.record_limit != 1) {
+        error = "--explain needs --max, --min or --limit 1";
+        return false;
+      }
+    }
+    if (other != nullptr) {
+      error = std::string("--explain cannot be combined with ") + other;
+      return false;
+    }
   }
   return true;
 }

@@ -315,3 +315,39 @@ TEST(ParseArgumentsTest, ReachStandsAloneAmongTheModes) {
 
 }  // namespace
 }  // namespace growth
+
+namespace growth {
+namespace {
+
+TEST(ParseArgumentsTest, AnswersForPlayersRefuseWhatTheyCannotDescribe) {
+  const struct {
+    std::vector<std::string> args;
+    const char* error;  // nullptr when accepted
+  } cases[] = {
+      {{"--explain", "--max", "HP"}, nullptr},
+      {{"--explain", "--min", "WT", "--limit", "4"}, nullptr},
+      {{"--explain", "--limit", "1"}, nullptr},
+      {{"--explain", "--limit", "1", "--buffered", "--utf8"}, nullptr},
+      {{"--explain"}, "--explain needs --max, --min or --limit 1"},
+      {{"--explain", "--limit", "2"}, "--explain needs --max, --min or --limit 1"},
+      {{"--explain", "--count"}, "--explain cannot be combined with --count"},
+      {{"--explain", "--reach"}, "--explain cannot be combined with --reach"},
+      {{"--explain", "--limit", "1", "--skip", "3"}, "--explain cannot be combined with --skip"},
+      {{"--explain", "--limit", "1", "--shard", "1/2"},
+       "--explain cannot be combined with --shard"},
+      {{"--explain", "--limit", "1", "--resume"}, "--explain cannot be combined with --resume"},
+      {{"--explain", "--limit", "1", "--progress"}, "--explain cannot be combined with --progress"},
+      {{"--utf8", "--max", "HP"}, nullptr},
+      {{"--utf8", "--resume"}, "--utf8 cannot be combined with --resume"},
+  };
+  for (const auto& c : cases) {
+    const Parsed parsed = Parse(c.args);
+    EXPECT_EQ(parsed.accepted, c.error == nullptr) << c.args[0] << " " << c.args.size();
+    if (c.error != nullptr) {
+      EXPECT_EQ(parsed.error, c.error);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace growth

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "engine/search/step_rules.h"
+#include "report/utf8_names.h"
 #include "tests/program_runner.h"
 #include "tests/shift_jis.h"
 
@@ -40,6 +43,120 @@ TEST_F(AnswersTest, Utf8SpellsTheSameRecordsInUtf8) {
   const ProgramResult refused = Run({"--utf8", "--resume"});
   EXPECT_EQ(refused.exit_status, 2);
   EXPECT_EQ(refused.err, "growth-planner: --utf8 cannot be combined with --resume\n");
+}
+
+// The rows a player should see for a record's plan: its step names (Shift_JIS,
+// as the file has them) replayed one by one with the engine's step rules.
+std::vector<std::string> ReplayedRows(const PlanSettings& settings, const std::string& record) {
+  const StepRules rules(settings);
+  PlanState state = StartingState(TypeRecordOf(settings.type));
+  std::array<int32_t, kStatCount> bought{};
+  std::string line = "-";
+  std::vector<std::string> rows;
+  const auto close_row = [&] {
+    std::ostringstream row;
+    row << state.level << ' ' << line;
+    for (int32_t value : state.values) row << ' ' << value;
+    row << ' ' << state.points;
+    bool any = false;
+    for (int stat = 0; stat < kStatCount; ++stat) {
+      if (bought[stat] == 0) continue;
+      row << ' ' << DisplayName(kFirstStatCode + stat) << '+' << bought[stat];
+      any = true;
+    }
+    if (!any) row << " -";
+    rows.push_back(row.str());
+    bought = {};
+  };
+  std::istringstream names(record.substr(record.find('\n') + 1));
+  std::string name;
+  while (names >> name && name != "-") {
+    StepCode code = kFirstStatCode;
+    while (code <= kLastLineCode && DisplayName(code) != name) ++code;
+    if (code > kLastLineCode) return {"unknown step " + name};
+    if (code >= kFirstLineCode) {
+      close_row();
+      line = DecodeShiftJis(name);
+    } else {
+      ++bought[code - kFirstStatCode];
+    }
+    if (!rules.ApplyStep(state, code)) return {"step not taken: " + name};
+  }
+  close_row();
+  return rows;
+}
+
+// The table's rows with their columns joined by single spaces; the heading
+// lines and the column names are left out.
+std::vector<std::vector<std::string>> TableRows(const std::string& out) {
+  std::vector<std::vector<std::string>> tables;
+  std::istringstream lines(out);
+  std::string text;
+  while (std::getline(lines, text)) {
+    if (text.rfind("level ", 0) == 0) {
+      tables.emplace_back();
+      continue;
+    }
+    if (tables.empty() || text.empty() || text.rfind("plan ", 0) == 0 ||
+        text.rfind("type ", 0) == 0) {
+      continue;
+    }
+    std::istringstream cells(text);
+    std::string cell;
+    std::string row;
+    while (cells >> cell) row += (row.empty() ? "" : " ") + cell;
+    tables.back().push_back(row);
+  }
+  return tables;
+}
+
+TEST_F(AnswersTest, ExplainShowsThePlansOfTheRecordsLevelByLevel) {
+  struct Case {
+    PlanSettings settings;
+    std::vector<std::string> mode;
+    size_t plans;
+  };
+  const Case cases[] = {
+      {{.level_cap = 8, .targets = {8, 0, 0, 0, 0, 10}, .type = 8},
+       {"--max", "HP", "--limit", "3"},
+       3},
+      {{.level_cap = 6, .targets = {0, 0, 4, 0, 0, 0, 3}, .type = 13, .bonus_rate = 130},
+       {"--min", "WT"},
+       1},
+      {{.level_cap = 5, .targets = {6}, .type = 8}, {"--limit", "1"}, 1},
+      {{.level_cap = 1, .targets = {}, .type = 0}, {"--limit", "1"}, 1},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"-c",       std::to_string(c.settings.type),
+                                     "-l",       std::to_string(c.settings.level_cap),
+                                     "-r",       std::to_string(c.settings.bonus_rate),
+                                     "--explain"};
+    for (int stat = 0; stat < kStatCount; ++stat) {
+      args.insert(args.end(),
+                  {std::string("-") + "shifmxa"[stat], std::to_string(c.settings.targets[stat])});
+    }
+    args.insert(args.end(), c.mode.begin(), c.mode.end());
+    const ProgramResult result = Run(args);
+    ASSERT_EQ(result.exit_status, 0) << c.mode[0] << result.err;
+    std::vector<std::string> records;
+    ASSERT_TRUE(SplitRecords(ReadFile(dir_.File("OUTPUT.txt")), &records));
+    ASSERT_EQ(records.size(), c.plans);
+    const std::vector<std::vector<std::string>> tables = TableRows(result.out);
+    ASSERT_EQ(tables.size(), c.plans) << result.out;
+    for (size_t i = 0; i < c.plans; ++i) {
+      std::vector<std::string> expected = ReplayedRows(c.settings, records[i]);
+      EXPECT_EQ(tables[i], expected) << c.mode[0] << " plan " << i + 1 << "\n" << result.out;
+      EXPECT_EQ(tables[i].size(), static_cast<size_t>(std::max(c.settings.level_cap, 1)));
+    }
+    // The result file is what the run writes without --explain.
+    std::remove(dir_.File("OUTPUT.txt").c_str());
+    args.erase(args.begin() + 6);
+    ASSERT_EQ(Run(args).exit_status, 0);
+    std::vector<std::string> plain;
+    ASSERT_TRUE(SplitRecords(ReadFile(dir_.File("OUTPUT.txt")), &plain));
+    EXPECT_EQ(plain, records);
+    std::remove(dir_.File("OUTPUT.txt").c_str());
+  }
 }
 
 }  // namespace
