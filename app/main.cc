@@ -55,6 +55,10 @@ extensions:
   --reach     print, for each of the seven stats, the highest target it
               could be given, the other targets kept, such that some plan
               still meets them all; nothing is written to the result file
+  --lowest-cap
+              print the least level cap, up to 255, at which some plan
+              meets the targets (the cap given with -l is not used);
+              nothing is written to the result file
   --explain   with --max or --min (and --limit K), or with --limit 1 for the
               run's first record: print each plan chosen to standard output
               as a table, one row per level reached (the line taken, the
@@ -67,8 +71,8 @@ extensions:
 exit status:
   0  the run is complete and every qualifying record is in the file
   1  some qualifying records could not be written; the run's distinct
-     states did not fit the memory --count, --max, --min, --reach or a
-     window needs (--count still prints the records when only the end
+     states did not fit the memory --count, --max, --min, --reach,
+     --lowest-cap or a window needs (--count still prints the records when only the end
      states could not be counted); --shard on a run of 2^64 records or
      more; the program ran out of memory it cannot do without; or what
      --help, --version, --count or --reach print could not be written
@@ -113,6 +117,7 @@ int main(int argc, char** argv) {
   if (settings.count_only) return growth::Count(settings);
   if (settings.goal != growth::RunSettings::Goal::kNone) return growth::WriteBest(settings);
   if (settings.reach) return growth::Reach(settings);
+  if (settings.lowest_cap) return growth::PrintLowestCap(settings);
   if (settings.explain) return growth::ExplainFirstPlan(settings);
   return growth::RunSearch(settings);
 }

@@ -32,6 +32,7 @@ enum class Field {
   kReach,
   kUtf8,
   kExplain,
+  kLowestCap,
 };
 
 struct Option {
@@ -41,7 +42,7 @@ struct Option {
 };
 
 // The order of this table is the order in which each argument is tested.
-constexpr std::array<Option, 25> kOptions = {{
+constexpr std::array<Option, 26> kOptions = {{
     {"-l", Field::kLevelCap, 0},
     {"-s", Field::kTarget, kStab},
     {"-h", Field::kTarget, kHack},
@@ -67,6 +68,7 @@ constexpr std::array<Option, 25> kOptions = {{
     {"--reach", Field::kReach, 0},
     {"--utf8", Field::kUtf8, 0},
     {"--explain", Field::kExplain, 0},
+    {"--lowest-cap", Field::kLowestCap, 0},
 }};
 
 // A decimal integer from `least` up to 2^63 - 1: digits only.
@@ -186,6 +188,9 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
           continue;
         case Field::kExplain:
           settings.explain = true;
+          continue;
+        case Field::kLowestCap:
+          settings.lowest_cap = true;
           continue;
         default:
           break;
@@ -321,6 +326,25 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
   if (settings.utf8 && settings.resume) {
     error = "--utf8 cannot be combined with --resume";
     return false;
+  }
+  // --lowest-cap answers for the targets alone: it runs and writes nothing.
+  if (settings.lowest_cap) {
+    const char* other = settings.count_only      ? "--count"
+                        : settings.reach         ? "--reach"
+                        : max_text != nullptr    ? "--max"
+                        : min_text != nullptr    ? "--min"
+                        : settings.explain       ? "--explain"
+                        : limit_text != nullptr  ? "--limit"
+                        : skip_text != nullptr   ? "--skip"
+                        : shard_text != nullptr  ? "--shard"
+                        : settings.resume        ? "--resume"
+                        : settings.buffered      ? "--buffered"
+                        : settings.show_progress ? "--progress"
+                                                 : nullptr;
+    if (other != nullptr) {
+      error = std::string("--lowest-cap cannot be combined with ") + other;
+      return false;
+    }
   }
   // --explain lays out the plans a mode chooses: the best ones, or the
   // first record of a run that writes only that one from its start.

@@ -337,6 +337,12 @@ TEST(ParseArgumentsTest, AnswersForPlayersRefuseWhatTheyCannotDescribe) {
        "--explain cannot be combined with --shard"},
       {{"--explain", "--limit", "1", "--resume"}, "--explain cannot be combined with --resume"},
       {{"--explain", "--limit", "1", "--progress"}, "--explain cannot be combined with --progress"},
+      {{"--lowest-cap", "-s", "30", "-l", "4"}, nullptr},
+      {{"--lowest-cap", "--reach"}, "--lowest-cap cannot be combined with --reach"},
+      {{"--lowest-cap", "--max", "HP"}, "--lowest-cap cannot be combined with --max"},
+      {{"--lowest-cap", "--explain"}, "--lowest-cap cannot be combined with --explain"},
+      {{"--lowest-cap", "--limit", "1"}, "--lowest-cap cannot be combined with --limit"},
+      {{"--lowest-cap", "--buffered"}, "--lowest-cap cannot be combined with --buffered"},
       {{"--utf8", "--max", "HP"}, nullptr},
       {{"--utf8", "--resume"}, "--utf8 cannot be combined with --resume"},
   };

@@ -45,6 +45,34 @@ TEST_F(AnswersTest, Utf8SpellsTheSameRecordsInUtf8) {
   EXPECT_EQ(refused.err, "growth-planner: --utf8 cannot be combined with --resume\n");
 }
 
+TEST_F(AnswersTest, LowestCapIsOneLineAndWritesNothing) {
+  const struct {
+    std::vector<std::string> args;
+    const char* out;
+  } cases[] = {
+      {{"-c", "0", "-s", "20", "-h", "12"}, "lowest cap: 9\n"},
+      {{"-c", "0", "-s", "20", "-h", "12", "-l", "3"}, "lowest cap: 9\n"},  // -l is not used
+      {{}, "lowest cap: 1\n"},
+      {{"-a", "900"}, "no cap up to 255 lets a plan meet the targets\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.push_back("--lowest-cap");
+    const ProgramResult result = Run(args);
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err, "");
+  }
+  // The cap it names is one at which a run writes records, and the cap
+  // below it one at which it writes none.
+  EXPECT_EQ(Run({"-c", "0", "-s", "20", "-h", "12", "-l", "9", "--count"}).out.rfind("records: 0"),
+            std::string::npos);
+  EXPECT_EQ(
+      Run({"-c", "0", "-s", "20", "-h", "12", "-l", "8", "--count"}).out.rfind("records: 0", 0),
+      0u);
+  EXPECT_TRUE(dir_.Entries().empty());
+}
+
 // The rows a player should see for a record's plan: its step names (Shift_JIS,
 // as the file has them) replayed one by one with the engine's step rules.
 std::vector<std::string> ReplayedRows(const PlanSettings& settings, const std::string& record) {
