@@ -72,10 +72,11 @@ exit status:
   0  the run is complete and every qualifying record is in the file
   1  some qualifying records could not be written; the run's distinct
      states did not fit the memory --count, --max, --min, --reach,
-     --lowest-cap or a window needs (--count still prints the records when only the end
-     states could not be counted); --shard on a run of 2^64 records or
-     more; the program ran out of memory it cannot do without; or what
-     --help, --version, --count or --reach print could not be written
+     --lowest-cap or a window needs (--count still prints the records
+     when only the end states could not be counted); --shard on a run of
+     2^64 records or more; the program ran out of memory it cannot do
+     without; or what --help, --version, --count, --reach, --lowest-cap
+     or --explain print could not be written
   2  the command line was refused, or --resume refused the result file;
      nothing was run or written
 
