@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/budgets.h"
+#include "app/json_out.h"
 #include "app/mode_support.h"
 #include "app/run_modes.h"
 #include "app/run_window.h"
@@ -69,6 +70,13 @@ int Count(const RunSettings& settings) {
                       : "within " + DescribeBytes(kExplicitBudget) + " of memory") +
       ": only the records were counted";
   const std::string end_text = end_states.has_value() ? end_states->ToDecimal() : "not counted";
+  if (!SelectsWindow(settings) && settings.json) {
+    CountAnswer answer;
+    answer.records = records->ToDecimal();
+    if (end_states.has_value()) answer.end_states = end_text;
+    PrintCountJson(answer);
+    return CountPrinted(end_states.has_value(), missing);
+  }
   if (!SelectsWindow(settings)) {
     std::printf("records: %s\nend states: %s\n", records->ToDecimal().c_str(), end_text.c_str());
     return CountPrinted(end_states.has_value(), missing);
@@ -91,6 +99,17 @@ int Count(const RunSettings& settings) {
   }
   BigCount size;
   if (window.start != RunWindow::Start::kNothingLeft) size = window.Size().value_or(BigCount());
+  if (settings.json) {
+    const bool any = size > BigCount();
+    PrintCountJson(
+        {.records = size.ToDecimal(),
+         .end_states = end_states.has_value() ? std::optional(end_text) : std::nullopt,
+         .windowed = true,
+         .first = any ? std::optional((window.before + BigCount(1)).ToDecimal()) : std::nullopt,
+         .last = any ? std::optional((window.before + size).ToDecimal()) : std::nullopt,
+         .run_records = records->ToDecimal()});
+    return CountPrinted(end_states.has_value(), missing);
+  }
   std::printf("records: %s\nend states: %s (the whole run)\n", size.ToDecimal().c_str(),
               end_text.c_str());
   if (size > BigCount()) {
@@ -110,6 +129,12 @@ int Reach(const RunSettings& settings) {
   if (result.outcome == ReachResult::Outcome::kDidNotFit) {
     Say("too many targets to tell how high each stat can reach " + WithinMemory(budget));
     return kExitOutOfRoom;
+  }
+  if (settings.json) {
+    PrintReachJson(result.outcome == ReachResult::Outcome::kFound
+                       ? std::optional<StatArray>(result.highest)
+                       : std::nullopt);
+    return PrintedStatus();
   }
   if (result.outcome == ReachResult::Outcome::kNoPlan) {
     std::printf("no plan meets the targets as given\n");

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string_view>
 
+#include "app/json_out.h"
 #include "app/mode_support.h"
 #include "app/run_modes.h"
 #include "engine/search/search.h"
@@ -160,9 +161,16 @@ void ExplainBest(const RunSettings& settings, int rank, const PlanState& end,
   for (int32_t depth = 0; depth < plan.steps(); ++depth) steps.push_back(plan.StepAt(depth));
   const int32_t value =
       settings.goal_value < kValueCount ? end.values[settings.goal_value] : end.points;
+  const bool most = settings.goal == RunSettings::Goal::kMax;
+  if (settings.json) {
+    std::string chosen = most ? "max " : "min ";
+    chosen.append(kColumns[settings.goal_value]);
+    PrintPlanJson(settings, rank, chosen, steps);
+    return;
+  }
   std::string heading = "plan ";
   heading.append(std::to_string(rank));
-  heading.append(settings.goal == RunSettings::Goal::kMax ? ", most " : ", least ");
+  heading.append(most ? ", most " : ", least ");
   heading.append(kColumns[settings.goal_value]);
   heading.push_back(' ');
   heading.append(std::to_string(value));
@@ -179,7 +187,11 @@ int ExplainFirstPlan(const RunSettings& settings) {
   FirstPlanSink sink(settings, writer);
   search->Run(sink);
   writer.Finish();
-  if (sink.found()) PrintExplanation(settings, "plan 1, the run's first", sink.steps(), stdout);
+  if (sink.found() && settings.json) {
+    PrintPlanJson(settings, 1, "first record", sink.steps());
+  } else if (sink.found()) {
+    PrintExplanation(settings, "plan 1, the run's first", sink.steps(), stdout);
+  }
   const int printed = PrintedStatus();
   if (writer.records_lost() != 0) return kExitRecordsLost;
   return printed;

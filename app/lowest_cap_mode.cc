@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "app/budgets.h"
+#include "app/json_out.h"
 #include "app/mode_support.h"
 #include "app/run_modes.h"
 #include "engine/tables/lowest_cap.h"
@@ -15,7 +16,12 @@ int PrintLowestCap(const RunSettings& settings) {
     Say("too many targets to find the lowest cap " + WithinMemory(budget));
     return kExitOutOfRoom;
   }
-  if (answer.outcome == LowestCap::Outcome::kNone) {
+  if (settings.json) {
+    PrintLowestCapJson(answer.outcome == LowestCap::Outcome::kFound
+                           ? std::optional<int32_t>(answer.cap)
+                           : std::nullopt,
+                       kHighestLowestCap);
+  } else if (answer.outcome == LowestCap::Outcome::kNone) {
     std::printf("no cap up to %d lets a plan meet the targets\n", kHighestLowestCap);
   } else {
     std::printf("lowest cap: %d\n", answer.cap);

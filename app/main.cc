@@ -64,6 +64,18 @@ extensions:
               as a table, one row per level reached (the line taken, the
               values and points after it, the points bought there); the
               result file is written as without it
+  --json      print the answers of --count, --reach, --lowest-cap and
+              --explain as JSON Lines instead: one object a line, names in
+              UTF-8, counts as numbers with every digit; fields:
+                --count       records, end_states (null when not counted);
+                              with a window also end_states_of, window
+                              {first, last, run_records}
+                --reach       highest {S H I F M X A}, null for no plan
+                --lowest-cap  lowest_cap (null for none), searched_up_to
+                --explain     per plan: plan, chosen, type, level_cap,
+                              bonus_rate, targets {S..A}, steps [{code,
+                              name}], levels [{level, line {code, name} or
+                              null, bought {S..A}, values {S..WT, Point}}]
   --utf8      name the growth lines in the result file in UTF-8 instead of
               Shift_JIS; the records are otherwise the same (not with
               --resume, which reads the file back by its Shift_JIS names)

@@ -33,6 +33,7 @@ enum class Field {
   kUtf8,
   kExplain,
   kLowestCap,
+  kJson,
 };
 
 struct Option {
@@ -42,7 +43,7 @@ struct Option {
 };
 
 // The order of this table is the order in which each argument is tested.
-constexpr std::array<Option, 26> kOptions = {{
+constexpr std::array<Option, 27> kOptions = {{
     {"-l", Field::kLevelCap, 0},
     {"-s", Field::kTarget, kStab},
     {"-h", Field::kTarget, kHack},
@@ -69,6 +70,7 @@ constexpr std::array<Option, 26> kOptions = {{
     {"--utf8", Field::kUtf8, 0},
     {"--explain", Field::kExplain, 0},
     {"--lowest-cap", Field::kLowestCap, 0},
+    {"--json", Field::kJson, 0},
 }};
 
 // A decimal integer from `least` up to 2^63 - 1: digits only.
@@ -191,6 +193,9 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
           continue;
         case Field::kLowestCap:
           settings.lowest_cap = true;
+          continue;
+        case Field::kJson:
+          settings.json = true;
           continue;
         default:
           break;
@@ -365,6 +370,12 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
       error = std::string("--explain cannot be combined with ") + other;
       return false;
     }
+  }
+  // Records are the result file's; JSON describes only the printed answers.
+  if (settings.json && !settings.count_only && !settings.reach && !settings.lowest_cap &&
+      !settings.explain) {
+    error = "--json needs --count, --reach, --lowest-cap or --explain";
+    return false;
   }
   return true;
 }

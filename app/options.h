@@ -44,6 +44,7 @@ struct RunSettings : PlanSettings, OutputSettings {
   int goal_value = 0;       // index into the record's first line: 0..10 the values, 11 the points
   bool reach = false;       // --reach: how high each stat's target could be set
   bool lowest_cap = false;  // --lowest-cap: the least cap at which some plan meets the targets
+  bool json = false;        // --json: the answers as JSON Lines on standard output
   bool explain = false;     // --explain: the chosen plans, level by level, on standard output
 };
 

@@ -343,6 +343,11 @@ TEST(ParseArgumentsTest, AnswersForPlayersRefuseWhatTheyCannotDescribe) {
       {{"--lowest-cap", "--explain"}, "--lowest-cap cannot be combined with --explain"},
       {{"--lowest-cap", "--limit", "1"}, "--lowest-cap cannot be combined with --limit"},
       {{"--lowest-cap", "--buffered"}, "--lowest-cap cannot be combined with --buffered"},
+      {{"--json", "--count"}, nullptr},
+      {{"--json", "--lowest-cap"}, nullptr},
+      {{"--json", "--explain", "--min", "SP"}, nullptr},
+      {{"--json"}, "--json needs --count, --reach, --lowest-cap or --explain"},
+      {{"--json", "--max", "HP"}, "--json needs --count, --reach, --lowest-cap or --explain"},
       {{"--utf8", "--max", "HP"}, nullptr},
       {{"--utf8", "--resume"}, "--utf8 cannot be combined with --resume"},
   };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -185,6 +186,81 @@ TEST_F(AnswersTest, ExplainShowsThePlansOfTheRecordsLevelByLevel) {
     EXPECT_EQ(plain, records);
     std::remove(dir_.File("OUTPUT.txt").c_str());
   }
+}
+
+// Reads JSON Lines with Python's json module and prints what they say in
+// the words of the text answers, so the two can be compared.
+constexpr char kJsonReader[] = R"(import json, sys
+names = {"S": "STAB", "H": "HACK", "I": "INT", "F": "DEF", "M": "MR", "X": "DEX", "A": "AGI"}
+for text in sys.stdin:
+    o = json.loads(text)
+    if "records" in o:
+        print("records: %d" % o["records"])
+        print("end states: %d" % o["end_states"])
+    elif "highest" in o:
+        for label, value in o["highest"].items():
+            print(label, value)
+    elif "lowest_cap" in o:
+        print("lowest cap: %d" % o["lowest_cap"])
+    else:
+        assert [s["code"] for s in o["steps"]] and o["levels"][0]["line"] is None
+        print("plan", o["plan"])
+        for row in o["levels"]:
+            line = row["line"]["name"] if row["line"] else "-"
+            bought = ["%s+%d" % (names[k], n) for k, n in row["bought"].items()]
+            print(row["level"], line, *row["values"].values(), *(bought or ["-"]))
+)";
+
+TEST_F(AnswersTest, JsonSaysWhatTheTextAnswersSay) {
+  ASSERT_EQ(std::system("command -v python3 >/dev/null 2>&1"), 0)
+      << "python3 is missing: tools/ensure-deps installs it";
+  {
+    std::FILE* script = std::fopen(dir_.File("reader.py").c_str(), "w");
+    ASSERT_NE(script, nullptr);
+    std::fputs(kJsonReader, script);
+    std::fclose(script);
+  }
+  const auto read_back = [&](const std::string& json) {
+    {
+      std::FILE* lines = std::fopen(dir_.File("lines.json").c_str(), "w");
+      std::fputs(json.c_str(), lines);
+      std::fclose(lines);
+    }
+    const std::string command = "python3 " + dir_.File("reader.py") + " < " +
+                                dir_.File("lines.json") + " > " + dir_.File("read.txt") + " 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(dir_.File("read.txt"));
+    return ReadFile(dir_.File("read.txt"));
+  };
+  for (const std::vector<std::string>& answer :
+       {std::vector<std::string>{"-c", "0", "-l", "6", "-s", "12", "-h", "8", "--count"},
+        {"-c", "8", "-l", "40", "-s", "12", "-x", "20", "--reach"},
+        {"-c", "0", "-s", "20", "-h", "12", "--lowest-cap"}}) {
+    const ProgramResult text = Run(answer);
+    std::vector<std::string> args = answer;
+    args.push_back("--json");
+    const ProgramResult json = Run(args);
+    ASSERT_EQ(json.exit_status, 0) << json.err;
+    EXPECT_EQ(read_back(json.out), text.out) << json.out;
+  }
+
+  const PlanSettings settings{.level_cap = 7, .targets = {6, 0, 0, 0, 0, 8}, .type = 8};
+  const ProgramResult json = Run({"-c", "8", "-l", "7", "-s", "6", "-x", "8", "--max", "MP",
+                                  "--limit", "2", "--explain", "--json"});
+  ASSERT_EQ(json.exit_status, 0) << json.err;
+  std::vector<std::string> records;
+  ASSERT_TRUE(SplitRecords(ReadFile(dir_.File("OUTPUT.txt")), &records));
+  ASSERT_EQ(records.size(), 2u);
+  std::string expected;
+  for (size_t i = 0; i < records.size(); ++i) {
+    expected += "plan " + std::to_string(i + 1) + "\n";
+    for (const std::string& row : ReplayedRows(settings, records[i])) expected += row + "\n";
+  }
+  EXPECT_EQ(read_back(json.out), expected);
+
+  const ProgramResult refused = Run({"--max", "HP", "--json"});
+  EXPECT_EQ(refused.exit_status, 2);
+  EXPECT_EQ(refused.err,
+            "growth-planner: --json needs --count, --reach, --lowest-cap or --explain\n");
 }
 
 }  // namespace
