@@ -44,12 +44,12 @@ int Count(const RunSettings& settings) {
     Say(system_refused ? "too many distinct states to count within the memory the system would "
                          "give"
                        : "too many distinct states to count within " +
-                             DescribeBytes(kExplicitBudget) + " of memory");
+                             DescribeBytes(ExplicitBudget()) + " of memory");
     return kExitOutOfRoom;
   };
   if (pruning->exact() != nullptr) {
     PlanCounter viable(settings);
-    if (viable.Count({.memory_bytes = kExplicitBudget, .filter = pruning->exact()}) !=
+    if (viable.Count({.memory_bytes = ExplicitBudget(), .filter = pruning->exact()}) !=
         PlanCounter::Outcome::kCounted) {
       system_refused = viable.system_refused();
       return out_of_room();
@@ -57,7 +57,7 @@ int Count(const RunSettings& settings) {
     records = viable.records();
   }
   PlanCounter counter(settings);
-  if (counter.Count({.memory_bytes = kExplicitBudget}) == PlanCounter::Outcome::kCounted) {
+  if (counter.Count({.memory_bytes = ExplicitBudget()}) == PlanCounter::Outcome::kCounted) {
     records = counter.records();
     end_states = counter.end_states();
   } else {
@@ -67,7 +67,7 @@ int Count(const RunSettings& settings) {
   const std::string missing =
       "too many distinct states to count the end states " +
       (system_refused ? std::string("within the memory the system would give")
-                      : "within " + DescribeBytes(kExplicitBudget) + " of memory") +
+                      : "within " + DescribeBytes(ExplicitBudget()) + " of memory") +
       ": only the records were counted";
   const std::string end_text = end_states.has_value() ? end_states->ToDecimal() : "not counted";
   if (!SelectsWindow(settings) && settings.json) {
@@ -81,7 +81,7 @@ int Count(const RunSettings& settings) {
     std::printf("records: %s\nend states: %s\n", records->ToDecimal().c_str(), end_text.c_str());
     return CountPrinted(end_states.has_value(), missing);
   }
-  RunStates states(settings, kExplicitBudget);
+  RunStates states(settings, ExplicitBudget());
   BuildCounts(states, pruning->exact());
   if (states.counts == nullptr) {
     Say("too many distinct states to place the window " + WithinMemory(states.budget));
@@ -124,7 +124,7 @@ int Count(const RunSettings& settings) {
 
 int Reach(const RunSettings& settings) {
   const LevelSchedule schedule(settings.level_cap, settings.bonus_rate);
-  MemoryBudget budget(kExplicitBudget);
+  MemoryBudget budget(ExplicitBudget());
   const ReachResult result = FindReach(settings, schedule, budget);
   if (result.outcome == ReachResult::Outcome::kDidNotFit) {
     Say("too many targets to tell how high each stat can reach " + WithinMemory(budget));

@@ -61,10 +61,10 @@ int WriteBest(const RunSettings& settings) {
   // its bound keeps it small; then the fold again with all the memory left.
   // Everything beside the pruning tables shares what is left of the mode's.
   std::string no_room;
-  if (FoldBestPlans(settings, *pruning, kQuickFoldBudget, count, &plans, &no_room)) {
+  if (FoldBestPlans(settings, *pruning, QuickFoldBudget(), count, &plans, &no_room)) {
     // done
   } else {
-    MemoryBudget budget(kExplicitBudget - kPruningBudget);
+    MemoryBudget budget(ExplicitBudget() - PruningBudget());
     GainBound bound(settings, pruning->schedule, settings.goal_value, maximize, budget);
     std::vector<BestPlanSearch::Found> found;
     if (bound.Build() && BestPlanSearch(settings, pruning->filter(), bound, count, budget)
@@ -73,7 +73,7 @@ int WriteBest(const RunSettings& settings) {
     } else {
       found.clear();
       bound.Free();
-      if (!FoldBestPlans(settings, *pruning, kExplicitBudget - kPruningBudget, count, &plans,
+      if (!FoldBestPlans(settings, *pruning, ExplicitBudget() - PruningBudget(), count, &plans,
                          &no_room)) {
         Say(no_room);
         return kExitOutOfRoom;

@@ -10,7 +10,7 @@
 namespace growth {
 
 int PrintLowestCap(const RunSettings& settings) {
-  MemoryBudget budget(kExplicitBudget);
+  MemoryBudget budget(ExplicitBudget());
   const LowestCap answer = FindLowestCap(settings, budget);
   if (answer.outcome == LowestCap::Outcome::kDidNotFit) {
     Say("too many targets to find the lowest cap " + WithinMemory(budget));

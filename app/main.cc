@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "app/budgets.h"
 #include "app/explain.h"
 #include "app/options.h"
 #include "app/run_modes.h"
@@ -76,6 +77,11 @@ extensions:
                               bonus_rate, targets {S..A}, steps [{code,
                               name}], levels [{level, line {code, name} or
                               null, bought {S..A}, values {S..WT, Point}}]
+  --memory SIZE
+              the memory the tables over a run's states may use, instead of
+              the built-in 1G (a quarter of it for pruning a run); SIZE is a
+              positive integer followed by K, M or G (KiB, MiB, GiB); a mode
+              whose answer does not fit says so and ends with status 1
   --utf8      name the growth lines in the result file in UTF-8 instead of
               Shift_JIS; the records are otherwise the same (not with
               --resume, which reads the file back by its Shift_JIS names)
@@ -127,6 +133,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "growth-planner: %s\n", error.c_str());
     return growth::kExitRefused;
   }
+  if (settings.memory_bytes > 0) growth::SetTableMemory(settings.memory_bytes);
   if (settings.count_only) return growth::Count(settings);
   if (settings.goal != growth::RunSettings::Goal::kNone) return growth::WriteBest(settings);
   if (settings.reach) return growth::Reach(settings);

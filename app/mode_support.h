@@ -32,7 +32,7 @@ void IgnoreFileSizeLimit();
 // whole table fits its budget. Empty when nothing can fail a target.
 struct Pruning {
   explicit Pruning(const PlanSettings& settings)
-      : schedule(settings.level_cap, settings.bonus_rate), budget(kPruningBudget) {
+      : schedule(settings.level_cap, settings.bonus_rate), budget(PruningBudget()) {
     if (TargetedStatsOf(settings).count > 0) viability.emplace(settings, schedule, budget);
   }
   Pruning(const Pruning&) = delete;

@@ -34,6 +34,7 @@ enum class Field {
   kExplain,
   kLowestCap,
   kJson,
+  kMemory,
 };
 
 struct Option {
@@ -43,7 +44,7 @@ struct Option {
 };
 
 // The order of this table is the order in which each argument is tested.
-constexpr std::array<Option, 27> kOptions = {{
+constexpr std::array<Option, 28> kOptions = {{
     {"-l", Field::kLevelCap, 0},
     {"-s", Field::kTarget, kStab},
     {"-h", Field::kTarget, kHack},
@@ -71,6 +72,7 @@ constexpr std::array<Option, 27> kOptions = {{
     {"--explain", Field::kExplain, 0},
     {"--lowest-cap", Field::kLowestCap, 0},
     {"--json", Field::kJson, 0},
+    {"--memory", Field::kMemory, 0},
 }};
 
 // A decimal integer from `least` up to 2^63 - 1: digits only.
@@ -87,6 +89,36 @@ bool ParseCount(std::string_view text, int64_t least, int64_t* count) {
     return false;
   }
   *count = static_cast<int64_t>(value);
+  return true;
+}
+
+// A positive decimal integer and a unit, K, M or G (binary, either case),
+// of at most 2^63 - 1 bytes. The unit is required: sort -S reads a bare
+// number as KiB, a reader of this program might take it for bytes.
+bool ParseSize(std::string_view text, size_t* bytes) {
+  if (text.size() < 2) return false;
+  int shift = 0;
+  switch (text.back()) {
+    case 'K':
+    case 'k':
+      shift = 10;
+      break;
+    case 'M':
+    case 'm':
+      shift = 20;
+      break;
+    case 'G':
+    case 'g':
+      shift = 30;
+      break;
+    default:
+      return false;
+  }
+  int64_t count = 0;
+  if (!ParseCount(text.substr(0, text.size() - 1), 1, &count) || count > (INT64_MAX >> shift)) {
+    return false;
+  }
+  *bytes = static_cast<size_t>(count) << shift;
   return true;
 }
 
@@ -158,6 +190,7 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
   const char* max_text = nullptr;
   const char* min_text = nullptr;
   const char* long_path_text = nullptr;
+  const char* memory_text = nullptr;
 
   int i = 1;
   while (i < argc) {
@@ -245,6 +278,9 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
         case Field::kMin:
           min_text = value;
           break;
+        case Field::kMemory:
+          memory_text = value;
+          break;
         default:
           break;
       }
@@ -281,6 +317,10 @@ bool ParseArguments(int argc, const char* const* argv, RunSettings& settings, st
   if (shard_text != nullptr &&
       !ParseShard(shard_text, &settings.shard_index, &settings.shard_count)) {
     error = "--shard takes K/N, decimal integers with 1 <= K <= N, not " + Quoted(shard_text);
+    return false;
+  }
+  if (memory_text != nullptr && !ParseSize(memory_text, &settings.memory_bytes)) {
+    error = "--memory takes a positive integer followed by K, M or G, not " + Quoted(memory_text);
     return false;
   }
   for (const char* goal_text : {max_text, min_text}) {

@@ -348,16 +348,29 @@ TEST(ParseArgumentsTest, AnswersForPlayersRefuseWhatTheyCannotDescribe) {
       {{"--json", "--explain", "--min", "SP"}, nullptr},
       {{"--json"}, "--json needs --count, --reach, --lowest-cap or --explain"},
       {{"--json", "--max", "HP"}, "--json needs --count, --reach, --lowest-cap or --explain"},
+      {{"--memory", "64M"}, nullptr},
+      {{"--memory", "3g", "--count"}, nullptr},
+      {{"--memory", "64"}, "--memory takes a positive integer followed by K, M or G, not \"64\""},
+      {{"--memory", "0K"}, "--memory takes a positive integer followed by K, M or G, not \"0K\""},
+      {{"--memory", "-1M"}, "--memory takes a positive integer followed by K, M or G, not \"-1M\""},
+      {{"--memory", "1.5G"},
+       "--memory takes a positive integer followed by K, M or G, not \"1.5G\""},
+      {{"--memory", "8589934592G"},
+       "--memory takes a positive integer followed by K, M or G, not \"8589934592G\""},
       {{"--utf8", "--max", "HP"}, nullptr},
       {{"--utf8", "--resume"}, "--utf8 cannot be combined with --resume"},
   };
   for (const auto& c : cases) {
     const Parsed parsed = Parse(c.args);
-    EXPECT_EQ(parsed.accepted, c.error == nullptr) << c.args[0] << " " << c.args.size();
+    EXPECT_EQ(parsed.accepted, c.error == nullptr) << c.args[0] << " " << c.args[1];
     if (c.error != nullptr) {
       EXPECT_EQ(parsed.error, c.error);
     }
   }
+  EXPECT_EQ(Parse({"--memory", "3g"}).settings.memory_bytes, size_t{3} << 30);
+  EXPECT_EQ(Parse({"--memory", "5K"}).settings.memory_bytes, size_t{5} << 10);
+  EXPECT_EQ(Parse({"--memory", "8589934591G"}).settings.memory_bytes, size_t{8589934591} << 30);
+  EXPECT_EQ(Parse({}).settings.memory_bytes, 0u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // --explain, --lowest-cap, --json and --memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -186,6 +187,36 @@ TEST_F(AnswersTest, ExplainShowsThePlansOfTheRecordsLevelByLevel) {
     EXPECT_EQ(plain, records);
     std::remove(dir_.File("OUTPUT.txt").c_str());
   }
+}
+
+TEST_F(AnswersTest, MemoryReplacesTheBuiltInBudgets) {
+  const std::vector<std::vector<std::string>> answers = {
+      {"-c", "0", "-l", "6", "-s", "12", "-h", "8", "--count"},
+      {"-c", "8", "-l", "40", "-s", "12", "-x", "20", "--reach"},
+      {"-c", "0", "-s", "40", "-h", "30", "-x", "30", "--lowest-cap"},
+      {"-c", "8", "-l", "12", "-s", "12", "--max", "HP", "-o", "best.txt"},
+  };
+  for (const std::vector<std::string>& answer : answers) {
+    const ProgramResult built_in = Run(answer);
+    std::vector<std::string> args = answer;
+    args.insert(args.end(), {"--memory", "64M"});
+    const ProgramResult roomy = Run(args);
+    EXPECT_EQ(roomy.exit_status, 0) << answer.back();
+    EXPECT_EQ(roomy.out, built_in.out) << answer.back();
+    args.back() = "1K";
+    const ProgramResult cramped = Run(args);
+    EXPECT_EQ(cramped.exit_status, 1) << answer.back();
+    EXPECT_EQ(cramped.out, "") << answer.back();
+    EXPECT_EQ(cramped.err.rfind("growth-planner: ", 0), 0u) << cramped.err;
+    EXPECT_EQ(std::count(cramped.err.begin(), cramped.err.end(), '\n'), 1) << cramped.err;
+  }
+  // An ordinary run does without its tables: the same records, only slower.
+  ASSERT_EQ(Run({"-c", "9", "-l", "4", "-s", "7", "-o", "a.txt"}).exit_status, 0);
+  ASSERT_EQ(Run({"-c", "9", "-l", "4", "-s", "7", "-o", "b.txt", "--memory", "1K"}).exit_status, 0);
+  EXPECT_EQ(ReadFile(dir_.File("a.txt")), ReadFile(dir_.File("b.txt")));
+  const ProgramResult refused = Run({"--memory", "12", "--count"});
+  EXPECT_EQ(refused.exit_status, 2);
+  EXPECT_EQ(refused.err.rfind("growth-planner: --memory takes", 0), 0u);
 }
 
 // Reads JSON Lines with Python's json module and prints what they say in
