@@ -1,5 +1,7 @@
 #include "app/explain.h"
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <string_view>
 

@@ -9,6 +9,7 @@
 #ifndef GROWTH_PLANNER_APP_EXPLAIN_H_
 #define GROWTH_PLANNER_APP_EXPLAIN_H_
 
+#include <array>
 #include <cstdio>
 #include <span>
 #include <string>
