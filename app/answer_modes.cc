@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/budgets.h"
+#include "app/json_out.h"
 #include "app/mode_support.h"
 #include "app/run_modes.h"
 #include "app/run_window.h"
@@ -40,12 +41,12 @@ int Count(const RunSettings& settings) {
   std::optional<BigCount> end_states;
   bool system_refused = false;
   const auto out_of_room = [&system_refused] {
-    Say("too many distinct states to count " + WithinMemory(kExplicitBudget, system_refused));
+    Say("too many distinct states to count " + WithinMemory(ExplicitBudget(), system_refused));
     return kExitOutOfRoom;
   };
   if (pruning->exact() != nullptr) {
     PlanCounter viable(settings);
-    if (viable.Count({.memory_bytes = kExplicitBudget, .filter = pruning->exact()}) !=
+    if (viable.Count({.memory_bytes = ExplicitBudget(), .filter = pruning->exact()}) !=
         PlanCounter::Outcome::kCounted) {
       system_refused = viable.system_refused();
       return out_of_room();
@@ -53,7 +54,7 @@ int Count(const RunSettings& settings) {
     records = viable.records();
   }
   PlanCounter counter(settings);
-  if (counter.Count({.memory_bytes = kExplicitBudget}) == PlanCounter::Outcome::kCounted) {
+  if (counter.Count({.memory_bytes = ExplicitBudget()}) == PlanCounter::Outcome::kCounted) {
     records = counter.records();
     end_states = counter.end_states();
   } else {
@@ -61,14 +62,21 @@ int Count(const RunSettings& settings) {
   }
   if (!records.has_value()) return out_of_room();
   const std::string missing = "too many distinct states to count the end states " +
-                              WithinMemory(kExplicitBudget, system_refused) +
+                              WithinMemory(ExplicitBudget(), system_refused) +
                               ": only the records were counted";
   const std::string end_text = end_states.has_value() ? end_states->ToDecimal() : "not counted";
+  if (!SelectsWindow(settings) && settings.json) {
+    CountAnswer answer;
+    answer.records = records->ToDecimal();
+    if (end_states.has_value()) answer.end_states = end_text;
+    PrintCountJson(answer);
+    return CountPrinted(end_states.has_value(), missing);
+  }
   if (!SelectsWindow(settings)) {
     std::printf("records: %s\nend states: %s\n", records->ToDecimal().c_str(), end_text.c_str());
     return CountPrinted(end_states.has_value(), missing);
   }
-  RunStates states(settings, kExplicitBudget);
+  RunStates states(settings, ExplicitBudget());
   BuildCounts(states, pruning->exact());
   if (states.counts == nullptr) {
     Say("too many distinct states to place the window " + WithinMemory(states.budget));
@@ -86,6 +94,17 @@ int Count(const RunSettings& settings) {
   }
   BigCount size;
   if (window.start != RunWindow::Start::kNothingLeft) size = window.Size().value_or(BigCount());
+  if (settings.json) {
+    const bool any = size > BigCount();
+    PrintCountJson(
+        {.records = size.ToDecimal(),
+         .end_states = end_states.has_value() ? std::optional(end_text) : std::nullopt,
+         .windowed = true,
+         .first = any ? std::optional((window.before + BigCount(1)).ToDecimal()) : std::nullopt,
+         .last = any ? std::optional((window.before + size).ToDecimal()) : std::nullopt,
+         .run_records = records->ToDecimal()});
+    return CountPrinted(end_states.has_value(), missing);
+  }
   std::printf("records: %s\nend states: %s (the whole run)\n", size.ToDecimal().c_str(),
               end_text.c_str());
   if (size > BigCount()) {
@@ -100,11 +119,17 @@ int Count(const RunSettings& settings) {
 
 int Reach(const RunSettings& settings) {
   const LevelSchedule schedule(settings.level_cap, settings.bonus_rate);
-  MemoryBudget budget(kExplicitBudget);
+  MemoryBudget budget(ExplicitBudget());
   const ReachResult result = FindReach(settings, schedule, budget);
   if (result.outcome == ReachResult::Outcome::kDidNotFit) {
     Say("too many targets to tell how high each stat can reach " + WithinMemory(budget));
     return kExitOutOfRoom;
+  }
+  if (settings.json) {
+    PrintReachJson(result.outcome == ReachResult::Outcome::kFound
+                       ? std::optional<StatArray>(result.highest)
+                       : std::nullopt);
+    return PrintedStatus();
   }
   if (result.outcome == ReachResult::Outcome::kNoPlan) {
     std::printf("no plan meets the targets as given\n");

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/budgets.h"
+#include "app/explain.h"
 #include "app/mode_support.h"
 #include "app/run_modes.h"
 #include "engine/best/best_plan_finder.h"
@@ -22,7 +23,7 @@ int WriteBest(const RunSettings& settings) {
   // Everything beside the pruning tables shares what is left of the mode's.
   const BestPlanAnswer best = FindBestPlans(
       settings, pruning->schedule, pruning->filter(), pruning->exact(), settings.goal_value,
-      maximize, count, {kQuickFoldBudget, kExplicitBudget - kPruningBudget, kBestPlanPasses});
+      maximize, count, {QuickFoldBudget(), ExplicitBudget() - PruningBudget(), kBestPlanPasses});
   if (best.outcome != BestPlanAnswer::Outcome::kFound) {
     const char* what = best.outcome == BestPlanAnswer::Outcome::kTooManyStates
                            ? "too many distinct states to find the best plans "
@@ -37,15 +38,19 @@ int WriteBest(const RunSettings& settings) {
   InstallStopDeferral();
   ResultFileWriter writer(unlimited, unlimited);
   const StepRules rules(settings);
+  int rank = 0;
   for (const std::vector<int32_t>& steps : best.plans) {
     PlanState end;
     ReplayPlan(settings, rules, list, steps, &end);
     // False once a stop from outside is held back: what was collected is
     // appended by Finish, then the stop takes effect.
-    if (!writer.OnEndState(end, PlanView(steps, list))) break;
+    const bool go_on = writer.OnEndState(end, PlanView(steps, list));
+    if (settings.explain) ExplainBest(settings, ++rank, end, PlanView(steps, list));
+    if (!go_on) break;
   }
   writer.Finish();
-  return writer.records_lost() == 0 ? kExitAllWritten : kExitRecordsLost;
+  if (writer.records_lost() != 0) return kExitRecordsLost;
+  return settings.explain ? PrintedStatus() : kExitAllWritten;
 }
 
 }  // namespace growth

@@ -8,6 +8,8 @@
 #include <new>
 #include <string>
 
+#include "app/budgets.h"
+#include "app/explain.h"
 #include "app/options.h"
 #include "app/run_modes.h"
 #include "report/result_writer.h"
@@ -55,15 +57,45 @@ extensions:
   --reach     print, for each of the seven stats, the highest target it
               could be given, the other targets kept, such that some plan
               still meets them all; nothing is written to the result file
+  --lowest-cap
+              print the least level cap, up to 255, at which some plan
+              meets the targets (the cap given with -l is not used);
+              nothing is written to the result file
+  --explain   with --max or --min (and --limit K), or with --limit 1 for the
+              run's first record: print each plan chosen to standard output
+              as a table, one row per level reached (the line taken, the
+              values and points after it, the points bought there); the
+              result file is written as without it
+  --json      print the answers of --count, --reach, --lowest-cap and
+              --explain as JSON Lines instead: one object a line, names in
+              UTF-8, counts as numbers with every digit; fields:
+                --count       records, end_states (null when not counted);
+                              with a window also end_states_of, window
+                              {first, last, run_records}
+                --reach       highest {S H I F M X A}, null for no plan
+                --lowest-cap  lowest_cap (null for none), searched_up_to
+                --explain     per plan: plan, chosen, type, level_cap,
+                              bonus_rate, targets {S..A}, steps [{code,
+                              name}], levels [{level, line {code, name} or
+                              null, bought {S..A}, values {S..WT, Point}}]
+  --memory SIZE
+              the memory the tables over a run's states may use, instead of
+              the built-in 1G (a quarter of it for pruning a run); SIZE is a
+              positive integer followed by K, M or G (KiB, MiB, GiB); a mode
+              whose answer does not fit says so and ends with status 1
+  --utf8      name the growth lines in the result file in UTF-8 instead of
+              Shift_JIS; the records are otherwise the same (not with
+              --resume, which reads the file back by its Shift_JIS names)
 
 exit status:
   0  the run is complete and every qualifying record is in the file
   1  some qualifying records could not be written; the run's distinct
-     states did not fit the memory --count, --max, --min, --reach or a
-     window needs (--count still prints the records when only the end
-     states could not be counted); --shard on a run of 2^64 records or
-     more; the program ran out of memory it cannot do without; or what
-     --help, --version, --count or --reach print could not be written
+     states did not fit the memory --count, --max, --min, --reach,
+     --lowest-cap or a window needs (--count still prints the records
+     when only the end states could not be counted); --shard on a run of
+     2^64 records or more; the program ran out of memory it cannot do
+     without; or what --help, --version, --count, --reach, --lowest-cap
+     or --explain print could not be written
   2  the command line was refused, or --resume refused the result file;
      nothing was run or written
 
@@ -105,8 +137,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "growth-planner: %s\n", error.c_str());
     return growth::kExitRefused;
   }
+  if (settings.memory_bytes > 0) growth::SetTableMemory(settings.memory_bytes);
   if (settings.count_only) return growth::Count(settings);
   if (settings.goal != growth::RunSettings::Goal::kNone) return growth::WriteBest(settings);
   if (settings.reach) return growth::Reach(settings);
+  if (settings.lowest_cap) return growth::PrintLowestCap(settings);
+  if (settings.explain) return growth::ExplainFirstPlan(settings);
   return growth::RunSearch(settings);
 }

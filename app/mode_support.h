@@ -34,7 +34,7 @@ void IgnoreFileSizeLimit();
 // not one table fits, the filter is empty too, and the search falls back on
 // its own target bound rather than on a filter that lets everything pass.
 struct Pruning {
-  explicit Pruning(const PlanSettings& settings, size_t budget_bytes = kPruningBudget)
+  explicit Pruning(const PlanSettings& settings, size_t budget_bytes = PruningBudget())
       : schedule(settings.level_cap, settings.bonus_rate), budget(budget_bytes) {
     if (TargetedStatsOf(settings).count > 0) viability.emplace(settings, schedule, budget);
   }

@@ -30,6 +30,11 @@ enum class Field {
   kMin,
   kBuffered,
   kReach,
+  kUtf8,
+  kExplain,
+  kLowestCap,
+  kJson,
+  kMemory,
 };
 
 struct Option {
@@ -39,7 +44,7 @@ struct Option {
 };
 
 // The order of this table is the order in which each argument is tested.
-constexpr std::array<Option, 23> kOptions = {{
+constexpr std::array<Option, 28> kOptions = {{
     {"-l", Field::kLevelCap, 0},
     {"-s", Field::kTarget, kStab},
     {"-h", Field::kTarget, kHack},
@@ -63,6 +68,11 @@ constexpr std::array<Option, 23> kOptions = {{
     {"--max", Field::kMax, 0},
     {"--min", Field::kMin, 0},
     {"--reach", Field::kReach, 0},
+    {"--utf8", Field::kUtf8, 0},
+    {"--explain", Field::kExplain, 0},
+    {"--lowest-cap", Field::kLowestCap, 0},
+    {"--json", Field::kJson, 0},
+    {"--memory", Field::kMemory, 0},
 }};
 
 // A decimal integer from `least` up to 2^63 - 1: digits only.
@@ -79,6 +89,36 @@ bool ParseCount(std::string_view text, int64_t least, int64_t* count) {
     return false;
   }
   *count = static_cast<int64_t>(value);
+  return true;
+}
+
+// A positive decimal integer and a unit, K, M or G (binary, either case),
+// of at most 2^63 - 1 bytes. The unit is required: sort -S reads a bare
+// number as KiB, a reader of this program might take it for bytes.
+bool ParseSize(std::string_view text, size_t* bytes) {
+  if (text.size() < 2) return false;
+  int shift = 0;
+  switch (text.back()) {
+    case 'K':
+    case 'k':
+      shift = 10;
+      break;
+    case 'M':
+    case 'm':
+      shift = 20;
+      break;
+    case 'G':
+    case 'g':
+      shift = 30;
+      break;
+    default:
+      return false;
+  }
+  int64_t count = 0;
+  if (!ParseCount(text.substr(0, text.size() - 1), 1, &count) || count > (INT64_MAX >> shift)) {
+    return false;
+  }
+  *bytes = static_cast<size_t>(count) << shift;
   return true;
 }
 
@@ -152,6 +192,7 @@ struct ValueTexts {
   const char* max = nullptr;
   const char* min = nullptr;
   const char* long_path = nullptr;
+  const char* memory = nullptr;
 };
 
 // Sets the flag of an option that takes no value; false for one that does.
@@ -177,6 +218,18 @@ bool SetFlag(Field field, RunSettings& settings) {
       return true;
     case Field::kReach:
       settings.reach = true;
+      return true;
+    case Field::kUtf8:
+      settings.utf8 = true;
+      return true;
+    case Field::kExplain:
+      settings.explain = true;
+      return true;
+    case Field::kLowestCap:
+      settings.lowest_cap = true;
+      return true;
+    case Field::kJson:
+      settings.json = true;
       return true;
     default:
       return false;
@@ -224,6 +277,9 @@ void SetValue(const Option& option, const char* value, RunSettings& settings, Va
       break;
     case Field::kMin:
       texts.min = value;
+      break;
+    case Field::kMemory:
+      texts.memory = value;
       break;
     default:
       break;
@@ -283,6 +339,10 @@ bool CheckValues(const ValueTexts& texts, RunSettings& settings, std::string& er
     error = "--shard takes K/N, decimal integers with 1 <= K <= N, not " + Quoted(texts.shard);
     return false;
   }
+  if (texts.memory != nullptr && !ParseSize(texts.memory, &settings.memory_bytes)) {
+    error = "--memory takes a positive integer followed by K, M or G, not " + Quoted(texts.memory);
+    return false;
+  }
   for (const char* goal_text : {texts.max, texts.min}) {
     if (goal_text == nullptr) continue;
     settings.goal = goal_text == texts.max ? RunSettings::Goal::kMax : RunSettings::Goal::kMin;
@@ -331,6 +391,56 @@ bool CheckCombinations(const ValueTexts& texts, const RunSettings& settings, std
               other;
       return false;
     }
+  }
+  // A resumed run reads its last record back by the Shift_JIS names.
+  if (settings.utf8 && settings.resume) {
+    error = "--utf8 cannot be combined with --resume";
+    return false;
+  }
+  // --lowest-cap answers for the targets alone: it runs and writes nothing.
+  if (settings.lowest_cap) {
+    const char* other = settings.count_only      ? "--count"
+                        : settings.reach         ? "--reach"
+                        : texts.max != nullptr   ? "--max"
+                        : texts.min != nullptr   ? "--min"
+                        : settings.explain       ? "--explain"
+                        : texts.limit != nullptr ? "--limit"
+                        : texts.skip != nullptr  ? "--skip"
+                        : texts.shard != nullptr ? "--shard"
+                        : settings.resume        ? "--resume"
+                        : settings.buffered      ? "--buffered"
+                        : settings.show_progress ? "--progress"
+                                                 : nullptr;
+    if (other != nullptr) {
+      error = std::string("--lowest-cap cannot be combined with ") + other;
+      return false;
+    }
+  }
+  // --explain lays out the plans a mode chooses: the best ones, or the
+  // first record of a run that writes only that one from its start.
+  if (settings.explain) {
+    const char* other = settings.count_only ? "--count" : settings.reach ? "--reach" : nullptr;
+    if (other == nullptr && settings.goal == RunSettings::Goal::kNone) {
+      other = texts.skip != nullptr    ? "--skip"
+              : texts.shard != nullptr ? "--shard"
+              : settings.resume        ? "--resume"
+              : settings.show_progress ? "--progress"
+                                       : nullptr;
+      if (other == nullptr && settings.record_limit != 1) {
+        error = "--explain needs --max, --min or --limit 1";
+        return false;
+      }
+    }
+    if (other != nullptr) {
+      error = std::string("--explain cannot be combined with ") + other;
+      return false;
+    }
+  }
+  // Records are the result file's; JSON describes only the printed answers.
+  if (settings.json && !settings.count_only && !settings.reach && !settings.lowest_cap &&
+      !settings.explain) {
+    error = "--json needs --count, --reach, --lowest-cap or --explain";
+    return false;
   }
   return true;
 }

@@ -15,6 +15,7 @@
 #define GROWTH_PLANNER_APP_OPTIONS_H_
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,8 +42,12 @@ struct RunSettings : PlanSettings, OutputSettings {
   // --max V / --min V: the best plans by the record's value V.
   enum class Goal { kNone, kMax, kMin };
   Goal goal = Goal::kNone;
-  int goal_value = 0;  // index into the record's first line: 0..10 the values, 11 the points
-  bool reach = false;  // --reach: how high each stat's target could be set
+  int goal_value = 0;       // index into the record's first line: 0..10 the values, 11 the points
+  bool reach = false;       // --reach: how high each stat's target could be set
+  bool lowest_cap = false;  // --lowest-cap: the least cap at which some plan meets the targets
+  size_t memory_bytes = 0;  // --memory SIZE: what the tables may use; 0 for the built-in budgets
+  bool json = false;        // --json: the answers as JSON Lines on standard output
+  bool explain = false;     // --explain: the chosen plans, level by level, on standard output
 };
 
 // Decimal text to a signed 32-bit value: leading white space (space, \t, \n,

@@ -315,3 +315,63 @@ TEST(ParseArgumentsTest, ReachStandsAloneAmongTheModes) {
 
 }  // namespace
 }  // namespace growth
+
+namespace growth {
+namespace {
+
+TEST(ParseArgumentsTest, AnswersForPlayersRefuseWhatTheyCannotDescribe) {
+  const struct {
+    std::vector<std::string> args;
+    const char* error;  // nullptr when accepted
+  } cases[] = {
+      {{"--explain", "--max", "HP"}, nullptr},
+      {{"--explain", "--min", "WT", "--limit", "4"}, nullptr},
+      {{"--explain", "--limit", "1"}, nullptr},
+      {{"--explain", "--limit", "1", "--buffered", "--utf8"}, nullptr},
+      {{"--explain"}, "--explain needs --max, --min or --limit 1"},
+      {{"--explain", "--limit", "2"}, "--explain needs --max, --min or --limit 1"},
+      {{"--explain", "--count"}, "--explain cannot be combined with --count"},
+      {{"--explain", "--reach"}, "--explain cannot be combined with --reach"},
+      {{"--explain", "--limit", "1", "--skip", "3"}, "--explain cannot be combined with --skip"},
+      {{"--explain", "--limit", "1", "--shard", "1/2"},
+       "--explain cannot be combined with --shard"},
+      {{"--explain", "--limit", "1", "--resume"}, "--explain cannot be combined with --resume"},
+      {{"--explain", "--limit", "1", "--progress"}, "--explain cannot be combined with --progress"},
+      {{"--lowest-cap", "-s", "30", "-l", "4"}, nullptr},
+      {{"--lowest-cap", "--reach"}, "--lowest-cap cannot be combined with --reach"},
+      {{"--lowest-cap", "--max", "HP"}, "--lowest-cap cannot be combined with --max"},
+      {{"--lowest-cap", "--explain"}, "--lowest-cap cannot be combined with --explain"},
+      {{"--lowest-cap", "--limit", "1"}, "--lowest-cap cannot be combined with --limit"},
+      {{"--lowest-cap", "--buffered"}, "--lowest-cap cannot be combined with --buffered"},
+      {{"--json", "--count"}, nullptr},
+      {{"--json", "--lowest-cap"}, nullptr},
+      {{"--json", "--explain", "--min", "SP"}, nullptr},
+      {{"--json"}, "--json needs --count, --reach, --lowest-cap or --explain"},
+      {{"--json", "--max", "HP"}, "--json needs --count, --reach, --lowest-cap or --explain"},
+      {{"--memory", "64M"}, nullptr},
+      {{"--memory", "3g", "--count"}, nullptr},
+      {{"--memory", "64"}, "--memory takes a positive integer followed by K, M or G, not \"64\""},
+      {{"--memory", "0K"}, "--memory takes a positive integer followed by K, M or G, not \"0K\""},
+      {{"--memory", "-1M"}, "--memory takes a positive integer followed by K, M or G, not \"-1M\""},
+      {{"--memory", "1.5G"},
+       "--memory takes a positive integer followed by K, M or G, not \"1.5G\""},
+      {{"--memory", "8589934592G"},
+       "--memory takes a positive integer followed by K, M or G, not \"8589934592G\""},
+      {{"--utf8", "--max", "HP"}, nullptr},
+      {{"--utf8", "--resume"}, "--utf8 cannot be combined with --resume"},
+  };
+  for (const auto& c : cases) {
+    const Parsed parsed = Parse(c.args);
+    EXPECT_EQ(parsed.accepted, c.error == nullptr) << c.args[0] << " " << c.args[1];
+    if (c.error != nullptr) {
+      EXPECT_EQ(parsed.error, c.error);
+    }
+  }
+  EXPECT_EQ(Parse({"--memory", "3g"}).settings.memory_bytes, size_t{3} << 30);
+  EXPECT_EQ(Parse({"--memory", "5K"}).settings.memory_bytes, size_t{5} << 10);
+  EXPECT_EQ(Parse({"--memory", "8589934591G"}).settings.memory_bytes, size_t{8589934591} << 30);
+  EXPECT_EQ(Parse({}).settings.memory_bytes, 0u);
+}
+
+}  // namespace
+}  // namespace growth

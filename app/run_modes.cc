@@ -60,7 +60,7 @@ int RunSearch(const RunSettings& settings) {
   // The distinct states of the run, when they fit, with the records below
   // each: they let the search jump into the run and give the progress line
   // its shares. Shares need every state; a jump only the viable ones.
-  RunStates states(settings, positions ? kExplicitBudget : kProgressBudget);
+  RunStates states(settings, positions ? ExplicitBudget() : ProgressBudget());
   if (settings.show_progress) BuildCounts(states, nullptr);
   const bool shares = states.counts != nullptr;
   if (positions && states.counts == nullptr) {

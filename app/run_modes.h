@@ -26,10 +26,11 @@ inline constexpr int kExitRefused = 2;
 // kExitAllWritten when what went to standard output reached it.
 int PrintedStatus();
 
-int Count(const RunSettings& settings);      // --count
-int WriteBest(const RunSettings& settings);  // --max, --min
-int Reach(const RunSettings& settings);      // --reach
-int RunSearch(const RunSettings& settings);  // everything else
+int Count(const RunSettings& settings);           // --count
+int WriteBest(const RunSettings& settings);       // --max, --min
+int Reach(const RunSettings& settings);           // --reach
+int PrintLowestCap(const RunSettings& settings);  // --lowest-cap (lowest_cap_mode.cc)
+int RunSearch(const RunSettings& settings);       // everything else
 
 }  // namespace growth
 

@@ -44,7 +44,7 @@ std::optional<BigCount> CountRecords(const RunSettings& settings, const RunState
   }
   if (!count) return std::nullopt;
   PlanCounter counter(settings);
-  if (counter.Count({.memory_bytes = kExplicitBudget}) != PlanCounter::Outcome::kCounted) {
+  if (counter.Count({.memory_bytes = ExplicitBudget()}) != PlanCounter::Outcome::kCounted) {
     return std::nullopt;
   }
   return counter.records();
@@ -59,7 +59,7 @@ int ShardWindow(const RunSettings& settings, RunWindow& window) {
     return Fail(1,
                 "--shard needs the run's records counted, and there are too many distinct "
                 "states for " +
-                    DescribeBytes(kExplicitBudget) + " of memory");
+                    DescribeBytes(ExplicitBudget()) + " of memory");
   }
   if (!window.total->ToU64(&total)) {
     return Fail(1, "--shard needs the run's records below 2^64, and there are " +

@@ -12,6 +12,7 @@
 #include "engine/states/plan_counter.h"
 #include "engine/states/state_folds.h"
 #include "engine/states/state_graph.h"
+#include "engine/tables/lowest_cap.h"
 #include "engine/tables/viability.h"
 
 namespace growth {
@@ -88,6 +89,18 @@ void BM_Exact(benchmark::State& bench, std::vector<std::string> args) {
   }
 }
 
+// --lowest-cap: the forward pass up to the first level that meets the
+// targets, or all 255 levels.
+void BM_LowestCap(benchmark::State& bench, std::vector<std::string> args) {
+  const RunSettings settings = SettingsFrom(args);
+  for (auto _ : bench) {
+    MemoryBudget budget(size_t{1} << 30);
+    const LowestCap answer = FindLowestCap(settings, budget);
+    if (answer.outcome == LowestCap::Outcome::kDidNotFit) bench.SkipWithError("table too large");
+    benchmark::DoNotOptimize(answer.cap);
+  }
+}
+
 using Args = std::vector<std::string>;
 
 // Loop speed: only level-ups, many lines, and purchases mixed in.
@@ -120,6 +133,16 @@ BENCHMARK_CAPTURE(BM_Count, defaults, Args{})->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Count, c0_l40_s30_h30, Args{"-c", "0", "-l", "40", "-s", "30", "-h", "30"})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Count, c8_l40_i30_x40, Args{"-c", "8", "-l", "40", "-i", "30", "-x", "40"})
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(BM_LowestCap, c8_s30_x40_a15, Args{"-c", "8", "-s", "30", "-x", "40", "-a", "15"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LowestCap, c8_s30_h30_i30_x30,
+                  Args{"-c", "8", "-s", "30", "-h", "30", "-i", "30", "-x", "30"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LowestCap, c8_x255, Args{"-c", "8", "-x", "255"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LowestCap, c0_s120_h120, Args{"-c", "0", "-s", "120", "-h", "120"})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

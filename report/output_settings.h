@@ -15,6 +15,7 @@ struct OutputSettings {
   std::array<char, kResultPathCapacity> result_path{"OUTPUT.txt"};
   int64_t record_limit = 0;  // --limit N; 0 for none
   bool buffered = false;     // --buffered
+  bool utf8 = false;         // --utf8: growth lines named in UTF-8
 
   const char* ResultPath() const { return result_path.data(); }
 };

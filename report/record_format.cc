@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/checks.h"
+#include "report/utf8_names.h"
 
 namespace growth {
 namespace {
@@ -123,14 +124,23 @@ bool CouldStartRecord(std::string_view bytes, int32_t level_cap) {
   return bytes.find('\n') == std::string_view::npos && CouldStartPlanLine(bytes, level_cap);
 }
 
-RecordFormatter::RecordFormatter(int32_t level_cap)
-    : capacity_(RecordCapacity(level_cap)), buffer_(new char[capacity_]) {}
+RecordFormatter::RecordFormatter(int32_t level_cap, bool utf8)
+    : capacity_(RecordCapacity(level_cap) +
+                (utf8 ? static_cast<size_t>(LongestPlanSteps(level_cap)) *
+                            (kMaxUtf8NameLength - kMaxDisplayNameLength)
+                      : 0)),
+      utf8_(utf8),
+      buffer_(new char[capacity_]) {}
 
 std::string_view RecordFormatter::Format(const PlanState& state, const PlanView& plan) {
   // A plan longer than the cap allows, from another search, would run past
   // the buffer; the bound is checked before anything is written.
   GROWTH_CHECK(plan.steps() >= 0 &&
-               RecordBytesForSteps(static_cast<size_t>(plan.steps())) <= capacity_);
+               RecordBytesForSteps(static_cast<size_t>(plan.steps())) +
+                       (utf8_ ? static_cast<size_t>(plan.steps()) *
+                                    (kMaxUtf8NameLength - kMaxDisplayNameLength)
+                              : 0) <=
+                   capacity_);
   char* out = buffer_.get();
   for (int i = 0; i < kValueCount; ++i) {
     out = Append(out, kLabels[i]);
@@ -141,7 +151,7 @@ std::string_view RecordFormatter::Format(const PlanState& state, const PlanView&
   out = Append(out, kLineEnd);
 
   for (int32_t depth = 0; depth < plan.steps(); ++depth) {
-    out = Append(out, DisplayName(plan.StepAt(depth)));
+    out = Append(out, StepName(plan.StepAt(depth), utf8_));
     *out++ = ' ';
   }
   out = Append(out, kCountPrefix);

@@ -65,7 +65,9 @@ PlanParse ParsePlanLine(std::string_view line, const CandidateList& list, int64_
 
 class RecordFormatter {
  public:
-  explicit RecordFormatter(int32_t level_cap);
+  // `utf8` spells the growth lines in UTF-8 (--utf8) instead of Shift_JIS;
+  // the layout is the same.
+  explicit RecordFormatter(int32_t level_cap, bool utf8 = false);
   RecordFormatter(const RecordFormatter&) = delete;
   RecordFormatter& operator=(const RecordFormatter&) = delete;
 
@@ -75,6 +77,7 @@ class RecordFormatter {
 
  private:
   size_t capacity_;
+  bool utf8_;
   std::unique_ptr<char[]> buffer_;
 };
 

@@ -21,7 +21,7 @@ ResultFileWriter::ResultFileWriter(const PlanSettings& plan, const OutputSetting
       result_path_(output.result_path),
       message_fd_(message_fd),
       record_limit_(output.record_limit),
-      formatter_(plan.level_cap),
+      formatter_(plan.level_cap, output.utf8),
       buffer_bytes_(buffer_bytes) {
   if (!output.buffered) return;
   buffer_.reset(new char[buffer_bytes_]);

@@ -17,7 +17,7 @@ if [ -s "$warnings" ]; then
   exit 1
 fi
 
-options=$("$program" --help | grep -oE '^ +--?[a-z][a-z-]*' | tr -d ' ')
+options=$("$program" --help | grep -oE '^ +--?[a-z][a-z0-9-]*' | tr -d ' ')
 if [ "$(wc -l <<<"$options")" -lt 10 ]; then
   echo "found only these options in --help, so the parsing is out of date:" $options
   exit 1
