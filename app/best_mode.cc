@@ -9,6 +9,7 @@
 #include "app/mode_support.h"
 #include "app/run_modes.h"
 #include "app/run_window.h"
+#include "engine/best/goal_plans.h"
 #include "engine/states/best_plan_search.h"
 #include "engine/states/best_plans.h"
 #include "engine/states/gain_bound.h"
@@ -45,22 +46,20 @@ bool FoldBestPlans(const RunSettings& settings, const Pruning& pruning, size_t b
   return true;
 }
 
-}  // namespace
-
-int WriteBest(const RunSettings& settings) {
+// Every goal's way: the fold, the search that skips what cannot beat the
+// best found, the fold again. False, having said what ran out, when none
+// of them fit.
+bool RankBestPlans(const RunSettings& settings, bool maximize, int64_t count,
+                   std::vector<std::vector<int32_t>>* out) {
   const auto pruning = std::make_unique<Pruning>(settings);
-  const bool maximize = settings.goal == RunSettings::Goal::kMax;
-  const int64_t count = settings.record_limit > 0 ? settings.record_limit : 1;
-  const CandidateList list = BuildCandidates(settings);
-  std::vector<std::vector<int32_t>> plans;
-
+  std::vector<std::vector<int32_t>>& plans = *out;
   // Small runs: the fold over the viable states' graph, if it fits a
   // small allowance (it fails fast when it does not). Then the search in
   // run order that skips what cannot beat the best found, for as long as
   // its bound keeps it small; then the fold again with all the memory left.
   // Everything beside the pruning tables shares what is left of the mode's.
   std::string no_room;
-  if (FoldBestPlans(settings, *pruning, kQuickFoldBudget, count, &plans, &no_room)) {
+  if (FoldBestPlans(settings, *pruning, kQuickFoldBudget, count, out, &no_room)) {
     // done
   } else {
     MemoryBudget budget(kExplicitBudget - kPruningBudget);
@@ -72,14 +71,38 @@ int WriteBest(const RunSettings& settings) {
     } else {
       found.clear();
       bound.Free();
-      if (!FoldBestPlans(settings, *pruning, kExplicitBudget - kPruningBudget, count, &plans,
+      if (!FoldBestPlans(settings, *pruning, kExplicitBudget - kPruningBudget, count, out,
                          &no_room)) {
         Say(no_room);
-        return kExitOutOfRoom;
+        return false;
       }
     }
   }
+  return true;
+}
 
+// The best plans as the first plans of a run with a raised target, where
+// the goal allows it and its tables fit; false otherwise.
+bool FindByRaisedTargets(const RunSettings& settings, bool maximize, int64_t count,
+                         std::vector<std::vector<int32_t>>* plans) {
+  if (!HandlesGoal(settings, settings.goal_value, maximize)) return false;
+  const LevelSchedule schedule(settings.level_cap, settings.bonus_rate);
+  MemoryBudget budget(kExplicitBudget);
+  return FindGoalPlans(settings, schedule, settings.goal_value, maximize, count, budget, plans) ==
+         GoalPlansOutcome::kFound;
+}
+
+}  // namespace
+
+int WriteBest(const RunSettings& settings) {
+  const bool maximize = settings.goal == RunSettings::Goal::kMax;
+  const int64_t count = settings.record_limit > 0 ? settings.record_limit : 1;
+  const CandidateList list = BuildCandidates(settings);
+  std::vector<std::vector<int32_t>> plans;
+  if (!FindByRaisedTargets(settings, maximize, count, &plans)) {
+    plans.clear();
+    if (!RankBestPlans(settings, maximize, count, &plans)) return kExitOutOfRoom;
+  }
   RunSettings unlimited = settings;
   unlimited.record_limit = 0;
   IgnoreFileSizeLimit();

@@ -147,46 +147,57 @@ bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule
 // finds bounds the real one from above, since the other targets can only
 // take points away. The second pass, with every other target, then needs
 // the stat's axis only up to that bound.
-ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedule,
-                      MemoryBudget& budget) {
-  ReachResult reach;
+ReachResult::Outcome FindReachOf(const PlanSettings& settings, const LevelSchedule& schedule,
+                                 int stat, MemoryBudget& budget, int32_t* highest) {
   const TypeRecord& type = TypeRecordOf(settings.type);
   for (int k = 0; k < kStatCount; ++k) {
     // Out of every plan's reach; ruling it out first also keeps the axes
     // below short enough to count their cells.
     if (settings.targets[k] > ValueCeiling(settings, schedule, k)) {
-      reach.outcome = ReachResult::Outcome::kNoPlan;
-      return reach;
+      return ReachResult::Outcome::kNoPlan;
     }
   }
+  const int k = stat;
+  StatArray ends = type.start_values;
+  ends[k] = ValueCeiling(settings, schedule, k);
+  int32_t alone = -1;
+  if (!HighestOnTheCap(settings, schedule, ends, k, budget, alone)) {
+    return ReachResult::Outcome::kDidNotFit;
+  }
+  // With one other target at a time the tables stay small, and each bounds
+  // the answer from above again, often well below the stat alone: the
+  // table with every target is then as narrow as it can be.
+  for (int other = 0; other < kStatCount; ++other) {
+    if (other == k || settings.targets[other] <= type.start_values[other]) continue;
+    StatArray pair = type.start_values;
+    pair[other] = settings.targets[other];
+    pair[k] = alone;
+    int32_t paired = alone;
+    if (!HighestOnTheCap(settings, schedule, pair, k, budget, paired)) {
+      return ReachResult::Outcome::kDidNotFit;
+    }
+    alone = std::min(alone, paired);
+  }
+  for (int j = 0; j < kStatCount; ++j) {
+    if (j != k) ends[j] = std::max(settings.targets[j], type.start_values[j]);
+  }
+  ends[k] = alone;
+  if (!HighestOnTheCap(settings, schedule, ends, k, budget, *highest)) {
+    return ReachResult::Outcome::kDidNotFit;
+  }
+  if (*highest < std::max(settings.targets[k], type.start_values[k])) {
+    return ReachResult::Outcome::kNoPlan;
+  }
+  return ReachResult::Outcome::kFound;
+}
+
+ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedule,
+                      MemoryBudget& budget) {
+  ReachResult reach;
   for (int k = 0; k < kStatCount; ++k) {
-    StatArray ends = type.start_values;
-    ends[k] = ValueCeiling(settings, schedule, k);
-    int32_t alone = -1;
-    if (!HighestOnTheCap(settings, schedule, ends, k, budget, alone)) return reach;
-    // With one other target at a time the tables stay small, and each bounds
-    // the answer from above again, often well below the stat alone: the
-    // table with every target is then as narrow as it can be.
-    for (int other = 0; other < kStatCount; ++other) {
-      if (other == k || settings.targets[other] <= type.start_values[other]) continue;
-      StatArray pair = type.start_values;
-      pair[other] = settings.targets[other];
-      pair[k] = alone;
-      int32_t paired = alone;
-      if (!HighestOnTheCap(settings, schedule, pair, k, budget, paired)) return reach;
-      alone = std::min(alone, paired);
-    }
-    for (int j = 0; j < kStatCount; ++j) {
-      if (j != k) ends[j] = std::max(settings.targets[j], type.start_values[j]);
-    }
-    ends[k] = alone;
-    if (!HighestOnTheCap(settings, schedule, ends, k, budget, reach.highest[k])) return reach;
-    if (reach.highest[k] < std::max(settings.targets[k], type.start_values[k])) {
-      reach.outcome = ReachResult::Outcome::kNoPlan;
-      return reach;
-    }
+    reach.outcome = FindReachOf(settings, schedule, k, budget, &reach.highest[k]);
+    if (reach.outcome != ReachResult::Outcome::kFound) return reach;
   }
-  reach.outcome = ReachResult::Outcome::kFound;
   return reach;
 }
 

@@ -33,6 +33,12 @@ struct ReachResult {
 ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedule,
                       MemoryBudget& budget);
 
+// The answer for stat `stat` (0..6) alone, into `highest` when kFound;
+// FindReach is this for each stat in turn, stopping at the first that is
+// not kFound.
+ReachResult::Outcome FindReachOf(const PlanSettings& settings, const LevelSchedule& schedule,
+                                 int stat, MemoryBudget& budget, int32_t* highest);
+
 }  // namespace growth
 
 #endif  // GROWTH_PLANNER_ENGINE_STATES_REACH_H_

@@ -1,0 +1,50 @@
+// The K best plans by the end value of a targeted stat, greatest first and
+// among equals in run order, found as the first plans of runs whose target
+// on that stat is raised, rather than by ranking the run.
+//
+// The plans whose end value of a targeted stat is at least v are exactly
+// the records of the same run with that stat's target raised to v: the
+// candidates and their order stay the same, so those records come in the
+// run's own order. The highest v with a record is the stat's reach
+// (FindReachOf). The best plans are then the first ones of the run raised to
+// it, found by the run's own search under the exact viability filter, which
+// enters no state without a record below; if fewer than K come at that
+// value, the target is lowered by one and the plans of exactly that value
+// are taken next, down to the given target.
+//
+// Callers guarantee: the schedule comes from the same settings; the budget
+// outlives the call. The tables are charged to the budget and freed before
+// returning. Nothing throws; what does not fit is reported, never guessed
+// around.
+#ifndef GROWTH_PLANNER_ENGINE_BEST_GOAL_PLANS_H_
+#define GROWTH_PLANNER_ENGINE_BEST_GOAL_PLANS_H_
+
+#include <cstdint>
+#include <vector>
+
+#include "base/memory_budget.h"
+#include "engine/plan_settings.h"
+#include "engine/search/level_schedule.h"
+
+namespace growth {
+
+enum class GoalPlansOutcome {
+  kFound,       // the plans are in `plans`: none when no plan meets the targets
+  kNotHandled,  // the goal is not the greatest value of a targeted stat
+  kDidNotFit,   // a table the answer needed did not fit the budget, or was not exact
+};
+
+// True when FindGoalPlans can answer the goal: the greatest end value
+// (`maximize`) of `value` (an index into the record's first line: 0..10 the
+// values, 11 the points).
+bool HandlesGoal(const PlanSettings& settings, int value, bool maximize);
+
+// The best `count` (>= 1) plans, as candidate indices of the run's
+// candidate list, best first.
+GoalPlansOutcome FindGoalPlans(const PlanSettings& settings, const LevelSchedule& schedule,
+                               int value, bool maximize, int64_t count, MemoryBudget& budget,
+                               std::vector<std::vector<int32_t>>* plans);
+
+}  // namespace growth
+
+#endif  // GROWTH_PLANNER_ENGINE_BEST_GOAL_PLANS_H_
