@@ -1,7 +1,10 @@
 #include "engine/states/reach.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <bit>
+#include <thread>
 
 #include "engine/states/viability_table.h"
 
@@ -191,13 +194,46 @@ ReachResult::Outcome FindReachOf(const PlanSettings& settings, const LevelSchedu
   return ReachResult::Outcome::kFound;
 }
 
+// The stats are shared out between two threads, each with half of what is
+// left of the budget, then any stat that did not fit its half is done again
+// alone with all of it: a stat's passes free their tables before it ends,
+// so whether they fit depends on the room, not on which thread ran them,
+// and the answer is that of one thread taking the stats in turn. When one
+// stat finds no plan, none of them can find one (a plan meeting every
+// target would be found for each), so the answer is that of the first
+// stat, and no further stat is started.
 ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedule,
                       MemoryBudget& budget) {
   ReachResult reach;
+  std::array<ReachResult::Outcome, kStatCount> outcomes{};
+  outcomes.fill(ReachResult::Outcome::kDidNotFit);
+  std::array<bool, kStatCount> done{};
+  std::atomic<int> next{0};
+  std::atomic<bool> no_plan{false};
+  const size_t share = (budget.limit() - budget.used()) / 2;
+  auto work = [&] {
+    MemoryBudget mine(share);
+    for (int k = next++; k < kStatCount && (k == 0 || !no_plan); k = next++) {
+      outcomes[k] = FindReachOf(settings, schedule, k, mine, &reach.highest[k]);
+      done[k] = true;
+      if (outcomes[k] == ReachResult::Outcome::kNoPlan) no_plan = true;
+    }
+  };
+  std::thread other(work);
+  work();
+  other.join();
   for (int k = 0; k < kStatCount; ++k) {
-    reach.outcome = FindReachOf(settings, schedule, k, budget, &reach.highest[k]);
-    if (reach.outcome != ReachResult::Outcome::kFound) return reach;
+    // Left undone only after a stat found no plan, when the first stat
+    // has settled the answer; taken here all the same, as one thread would.
+    if (!done[k] || outcomes[k] == ReachResult::Outcome::kDidNotFit) {
+      outcomes[k] = FindReachOf(settings, schedule, k, budget, &reach.highest[k]);
+    }
+    if (outcomes[k] != ReachResult::Outcome::kFound) {
+      reach.outcome = outcomes[k];
+      return reach;
+    }
   }
+  reach.outcome = ReachResult::Outcome::kFound;
   return reach;
 }
 
