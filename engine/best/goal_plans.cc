@@ -11,23 +11,29 @@
 namespace growth {
 namespace {
 
-// Keeps, in run order, the plans whose value of `stat` is exactly `value`,
-// until `wanted` in all; the others of the raised run (higher values) were
-// kept in earlier rounds.
+// Past this many rounds the lowering gives way to ranking the run: each
+// round builds a table, and a value few plans end on can leave long runs
+// of rounds that find nothing.
+constexpr int kMostRounds = 64;
+
+// The value the goal ranks by: a stat's, or the unspent points.
+int32_t GoalValueOf(const PlanState& state, int value) {
+  return value < kValueCount ? state.values[value] : state.points;
+}
+
+// Keeps, in run order, the plans whose goal value is exactly `exact`, until
+// `wanted` in all; the others of the raised run (higher values) were kept
+// in earlier rounds.
 class ExactValuePlans final : public EndStateSink {
  public:
-  ExactValuePlans(const PlanSettings& raised, int stat, size_t wanted,
+  ExactValuePlans(const PlanSettings& raised, int value, int32_t exact, size_t wanted,
                   std::vector<std::vector<int32_t>>* plans)
-      : targets_(raised.targets),
-        stat_(stat),
-        value_(raised.targets[stat]),
-        wanted_(wanted),
-        plans_(plans) {}
+      : targets_(raised.targets), value_(value), exact_(exact), wanted_(wanted), plans_(plans) {}
 
   bool OnEndState(const PlanState& state, const PlanView& plan) override {
     // The filter is exact, so every end state should meet the targets; the
     // check costs little and keeps a record that does not out for good.
-    if (!MeetsTargets(state.values, targets_) || state.values[stat_] != value_) return true;
+    if (!MeetsTargets(state.values, targets_) || GoalValueOf(state, value_) != exact_) return true;
     std::vector<int32_t>& steps = plans_->emplace_back();
     steps.reserve(static_cast<size_t>(plan.steps()));
     for (int32_t d = 0; d < plan.steps(); ++d) steps.push_back(plan.CursorAt(d));
@@ -36,8 +42,8 @@ class ExactValuePlans final : public EndStateSink {
 
  private:
   const ValueVector targets_;
-  const int stat_;
-  const int32_t value_;
+  const int value_;
+  const int32_t exact_;
   const size_t wanted_;
   std::vector<std::vector<int32_t>>* const plans_;
 };
@@ -45,7 +51,9 @@ class ExactValuePlans final : public EndStateSink {
 }  // namespace
 
 bool HandlesGoal(const PlanSettings& settings, int value, bool maximize) {
-  return maximize && value >= 0 && value < kStatCount &&
+  if (!maximize) return false;
+  if (value == kValueCount) return true;  // the points
+  return value >= 0 && value < kStatCount &&
          settings.targets[value] > TypeRecordOf(settings.type).start_values[value];
 }
 
@@ -54,25 +62,38 @@ GoalPlansOutcome FindGoalPlans(const PlanSettings& settings, const LevelSchedule
                                std::vector<std::vector<int32_t>>* plans) {
   plans->clear();
   if (!HandlesGoal(settings, value, maximize)) return GoalPlansOutcome::kNotHandled;
+  const bool points = value == kValueCount;
   int32_t top = 0;
-  switch (FindReachOf(settings, schedule, value, budget, &top)) {
-    case ReachResult::Outcome::kNoPlan:
-      return GoalPlansOutcome::kFound;
-    case ReachResult::Outcome::kDidNotFit:
-      return GoalPlansOutcome::kDidNotFit;
-    case ReachResult::Outcome::kFound:
-      break;
+  int32_t bottom = 0;
+  if (points) {
+    if (!MostPointsKept(settings, schedule, budget, &top)) return GoalPlansOutcome::kDidNotFit;
+    if (top < 0) return GoalPlansOutcome::kFound;
+  } else {
+    switch (FindReachOf(settings, schedule, value, budget, &top)) {
+      case ReachResult::Outcome::kNoPlan:
+        return GoalPlansOutcome::kFound;
+      case ReachResult::Outcome::kDidNotFit:
+        return GoalPlansOutcome::kDidNotFit;
+      case ReachResult::Outcome::kFound:
+        break;
+    }
+    bottom = settings.targets[value];
   }
   const auto wanted = static_cast<size_t>(count);
-  for (int32_t v = top; v >= settings.targets[value] && plans->size() < wanted; --v) {
+  for (int32_t v = top; v >= bottom && plans->size() < wanted; --v) {
+    if (top - v == kMostRounds) {
+      plans->clear();
+      return GoalPlansOutcome::kDidNotFit;
+    }
+    // The points kept are no target, so the table asks for them instead.
     PlanSettings raised = settings;
-    raised.targets[value] = v;
-    Viability viability(raised, schedule, budget);
+    if (!points) raised.targets[value] = v;
+    Viability viability(raised, schedule, budget, points ? v : 0);
     if (!viability.exact()) {
       plans->clear();
       return GoalPlansOutcome::kDidNotFit;
     }
-    ExactValuePlans sink(raised, value, wanted, plans);
+    ExactValuePlans sink(raised, value, v, wanted, plans);
     std::make_unique<PlanSearch>(raised, SearchOptions{.filter = &viability})->Run(sink);
   }
   return GoalPlansOutcome::kFound;

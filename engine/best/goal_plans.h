@@ -1,6 +1,6 @@
-// The K best plans by the end value of a targeted stat, greatest first and
-// among equals in run order, found as the first plans of runs whose target
-// on that stat is raised, rather than by ranking the run.
+// The K best plans by the end value of a targeted stat, or by the points
+// left unspent, greatest first and among equals in run order, found as the
+// first plans of runs with a raised target rather than by ranking the run.
 //
 // The plans whose end value of a targeted stat is at least v are exactly
 // the records of the same run with that stat's target raised to v: the
@@ -11,6 +11,12 @@
 // enters no state without a record below; if fewer than K come at that
 // value, the target is lowered by one and the plans of exactly that value
 // are taken next, down to the given target.
+//
+// The points work the same way, with the points to keep on the cap as the
+// raised "target": the viability table asks for them in its every-target-met
+// cell at the cap, and their highest value is the most points a pass from
+// level 1 up keeps there (MostPointsKept). Where values are sparse the
+// lowering gives up after a fixed number of rounds (kDidNotFit).
 //
 // Callers guarantee: the schedule comes from the same settings; the budget
 // outlives the call. The tables are charged to the budget and freed before

@@ -100,7 +100,8 @@ void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost) {
 // start values can be bought), or -1 when no plan does; false when the pass
 // does not fit the budget. No plan may raise `stat` above ends[stat]; the
 // other values count as their ends past them, since a target met needs
-// nothing more.
+// nothing more. With `stat` -1, `highest` is instead the most points any
+// plan keeps on the cap with every value at its end.
 bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule,
                      const StatArray& ends, int stat, MemoryBudget& budget, int32_t& highest) {
   const TableShape shape(settings.type, ends);
@@ -130,6 +131,10 @@ bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule
   for (int i = 0; i < shape.axis_count; ++i) {
     if (shape.axes[i].stat != stat)
       met += static_cast<size_t>(shape.axes[i].last) * shape.axes[i].stride;
+  }
+  if (stat < 0) {
+    highest = here[met];
+    return true;
   }
   const int a = shape.AxisOf(stat);
   const int32_t last = a >= 0 ? shape.axes[a].last : 0;
@@ -202,6 +207,20 @@ ReachResult::Outcome FindReachOf(const PlanSettings& settings, const LevelSchedu
 // stat finds no plan, none of them can find one (a plan meeting every
 // target would be found for each), so the answer is that of the first
 // stat, and no further stat is started.
+bool MostPointsKept(const PlanSettings& settings, const LevelSchedule& schedule,
+                    MemoryBudget& budget, int32_t* most) {
+  const TypeRecord& type = TypeRecordOf(settings.type);
+  StatArray ends{};
+  for (int k = 0; k < kStatCount; ++k) {
+    if (settings.targets[k] > ValueCeiling(settings, schedule, k)) {
+      *most = -1;
+      return true;
+    }
+    ends[k] = std::max(settings.targets[k], type.start_values[k]);
+  }
+  return HighestOnTheCap(settings, schedule, ends, -1, budget, *most);
+}
+
 ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedule,
                       MemoryBudget& budget) {
   ReachResult reach;

@@ -39,6 +39,12 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
 ReachResult::Outcome FindReachOf(const PlanSettings& settings, const LevelSchedule& schedule,
                                  int stat, MemoryBudget& budget, int32_t* highest);
 
+// The most unspent points any plan that meets every target keeps on the
+// cap, into `most` (-1 when no plan meets them); false when its one pass does
+// not fit the budget.
+bool MostPointsKept(const PlanSettings& settings, const LevelSchedule& schedule,
+                    MemoryBudget& budget, int32_t* most);
+
 }  // namespace growth
 
 #endif  // GROWTH_PLANNER_ENGINE_STATES_REACH_H_

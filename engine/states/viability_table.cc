@@ -90,9 +90,10 @@ int TableShape::AxisOf(int stat) const {
 }
 
 ViabilityTable::ViabilityTable(const PlanSettings& settings, const LevelSchedule& schedule,
-                               uint32_t stats, MemoryBudget& budget)
+                               uint32_t stats, MemoryBudget& budget, int32_t points_kept)
     : schedule_(schedule),
       top_level_(std::max(settings.level_cap, 1)),
+      points_kept_(std::min(points_kept, kUnreachable)),
       shape_(settings.type, CoveredTargets(settings, stats)),
       needs_(budget) {
   const TypeRecord& type = TypeRecordOf(settings.type);
@@ -177,7 +178,7 @@ void ViabilityTable::FillLevel(int32_t level, int16_t* here, const int16_t* abov
 
     std::fill(out, out + width, static_cast<int16_t>(kUnreachable));
     if (gain == nullptr) {
-      if (open == 0) out[last] = 0;  // every target met
+      if (open == 0) out[last] = static_cast<int16_t>(points_kept_);  // every target met
     } else {
       for (int r = 0; r < raises.count; ++r) {
         size_t next = row;

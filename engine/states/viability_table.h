@@ -78,9 +78,10 @@ class ViabilityTable {
   static constexpr int32_t kUnreachable = INT16_MAX;
   static constexpr uint32_t kEveryStat = (1u << kStatCount) - 1;
 
-  // Covers the targeted stats whose bit (1 << stat index) is in `stats`.
+  // Covers the targeted stats whose bit (1 << stat index) is in `stats`;
+  // a plan must also end with at least `points_kept` points unspent.
   ViabilityTable(const PlanSettings& settings, const LevelSchedule& schedule, uint32_t stats,
-                 MemoryBudget& budget);
+                 MemoryBudget& budget, int32_t points_kept = 0);
   ViabilityTable(const ViabilityTable&) = delete;
   ViabilityTable& operator=(const ViabilityTable&) = delete;
 
@@ -113,6 +114,7 @@ class ViabilityTable {
 
   const LevelSchedule& schedule_;
   const int32_t top_level_;
+  const int32_t points_kept_;
   bool exact_ = true;
   bool hopeless_ = false;  // a covered target lies above its ceiling
   const TableShape shape_;
