@@ -50,12 +50,49 @@ class ExactValuePlans final : public EndStateSink {
 
 }  // namespace
 
-bool HandlesGoal(const PlanSettings& settings, int value, bool maximize) {
-  if (!maximize) return false;
-  if (value == kValueCount) return true;  // the points
-  return value >= 0 && value < kStatCount &&
-         settings.targets[value] > TypeRecordOf(settings.type).start_values[value];
+bool HandlesGoal(const PlanSettings& /*settings*/, int value, bool maximize) {
+  return maximize && value >= 0 && (value < kStatCount || value == kValueCount);
 }
+
+namespace {
+
+// The greatest end value of stat `stat`, which no point is bought for,
+// among the plans that meet every target, into `top`: the highest value
+// that, asked of level-ups alone as one more target, leaves the start viable.
+// Viability only falls as the value asked rises, so a search between the
+// start value and all that level-ups can bring finds it.
+GoalPlansOutcome HighestUnbought(const PlanSettings& settings, const LevelSchedule& schedule,
+                                 int stat, MemoryBudget& budget, int32_t* top) {
+  const PlanState start = std::make_unique<PlanSearch>(settings)->state();
+  auto viable = [&](int32_t v, bool* fits) {
+    PlanSettings raised = settings;
+    raised.targets[stat] = v;
+    Viability viability(raised, schedule, budget, 0, 1u << stat);
+    *fits = viability.exact();
+    return viability.Viable(start);
+  };
+  int32_t low = TypeRecordOf(settings.type).start_values[stat];
+  int32_t high = low + schedule.LevelUpsAfter(1) + schedule.RolloversAfter(1);
+  bool fits = true;
+  if (!viable(low, &fits) || !fits) {
+    *top = -1;
+    return fits ? GoalPlansOutcome::kFound : GoalPlansOutcome::kDidNotFit;
+  }
+  while (low < high) {  // low is viable; nothing above high is
+    const int32_t middle = low + (high - low + 1) / 2;
+    const bool yes = viable(middle, &fits);
+    if (!fits) return GoalPlansOutcome::kDidNotFit;
+    if (yes) {
+      low = middle;
+    } else {
+      high = middle - 1;
+    }
+  }
+  *top = low;
+  return GoalPlansOutcome::kFound;
+}
+
+}  // namespace
 
 GoalPlansOutcome FindGoalPlans(const PlanSettings& settings, const LevelSchedule& schedule,
                                int value, bool maximize, int64_t count, MemoryBudget& budget,
@@ -63,11 +100,17 @@ GoalPlansOutcome FindGoalPlans(const PlanSettings& settings, const LevelSchedule
   plans->clear();
   if (!HandlesGoal(settings, value, maximize)) return GoalPlansOutcome::kNotHandled;
   const bool points = value == kValueCount;
+  const bool unbought =
+      !points && settings.targets[value] <= TypeRecordOf(settings.type).start_values[value];
   int32_t top = 0;
   int32_t bottom = 0;
   if (points) {
     if (!MostPointsKept(settings, schedule, budget, &top)) return GoalPlansOutcome::kDidNotFit;
     if (top < 0) return GoalPlansOutcome::kFound;
+  } else if (unbought) {
+    const GoalPlansOutcome outcome = HighestUnbought(settings, schedule, value, budget, &top);
+    if (outcome != GoalPlansOutcome::kFound || top < 0) return outcome;
+    bottom = TypeRecordOf(settings.type).start_values[value];
   } else {
     switch (FindReachOf(settings, schedule, value, budget, &top)) {
       case ReachResult::Outcome::kNoPlan:
@@ -85,16 +128,19 @@ GoalPlansOutcome FindGoalPlans(const PlanSettings& settings, const LevelSchedule
       plans->clear();
       return GoalPlansOutcome::kDidNotFit;
     }
-    // The points kept are no target, so the table asks for them instead.
+    // The points kept are no target, so the table asks for them instead. A
+    // stat no point is bought for gets a target for the table alone: the
+    // run keeps its own candidates, which never buy it.
     PlanSettings raised = settings;
     if (!points) raised.targets[value] = v;
-    Viability viability(raised, schedule, budget, points ? v : 0);
+    Viability viability(raised, schedule, budget, points ? v : 0, unbought ? 1u << value : 0);
     if (!viability.exact()) {
       plans->clear();
       return GoalPlansOutcome::kDidNotFit;
     }
     ExactValuePlans sink(raised, value, v, wanted, plans);
-    std::make_unique<PlanSearch>(raised, SearchOptions{.filter = &viability})->Run(sink);
+    std::make_unique<PlanSearch>(unbought ? settings : raised, SearchOptions{.filter = &viability})
+        ->Run(sink);
   }
   return GoalPlansOutcome::kFound;
 }

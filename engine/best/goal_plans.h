@@ -1,5 +1,5 @@
-// The K best plans by the end value of a targeted stat, or by the points
-// left unspent, greatest first and among equals in run order, found as the
+// The K best plans by the end value of a stat, or by the points left
+// unspent, greatest first and among equals in run order, found as the
 // first plans of runs with a raised target rather than by ranking the run.
 //
 // The plans whose end value of a targeted stat is at least v are exactly
@@ -11,6 +11,12 @@
 // enters no state without a record below; if fewer than K come at that
 // value, the target is lowered by one and the plans of exactly that value
 // are taken next, down to the given target.
+//
+// A stat no target asks for is never bought, so its value comes from
+// level-ups alone: asking the viability table for it as a target that
+// purchases cannot meet, the highest value that leaves the start viable is
+// found by bisection, and the run, with its own candidates, is filtered
+// the same way.
 //
 // The points work the same way, with the points to keep on the cap as the
 // raised "target": the viability table asks for them in its every-target-met
@@ -42,7 +48,7 @@ enum class GoalPlansOutcome {
 
 // True when FindGoalPlans can answer the goal: the greatest end value
 // (`maximize`) of `value` (an index into the record's first line: 0..10 the
-// values, 11 the points).
+// values, 11 the points) when it is a stat's or the points.
 bool HandlesGoal(const PlanSettings& settings, int value, bool maximize);
 
 // The best `count` (>= 1) plans, as candidate indices of the run's

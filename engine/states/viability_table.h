@@ -79,9 +79,11 @@ class ViabilityTable {
   static constexpr uint32_t kEveryStat = (1u << kStatCount) - 1;
 
   // Covers the targeted stats whose bit (1 << stat index) is in `stats`;
-  // a plan must also end with at least `points_kept` points unspent.
+  // a plan must also end with at least `points_kept` points unspent. The
+  // stats in `unbuyable` are targets only level-ups can meet: the plans
+  // asked about never buy them.
   ViabilityTable(const PlanSettings& settings, const LevelSchedule& schedule, uint32_t stats,
-                 MemoryBudget& budget, int32_t points_kept = 0);
+                 MemoryBudget& budget, int32_t points_kept = 0, uint32_t unbuyable = 0);
   ViabilityTable(const ViabilityTable&) = delete;
   ViabilityTable& operator=(const ViabilityTable&) = delete;
 
@@ -118,6 +120,7 @@ class ViabilityTable {
   bool exact_ = true;
   bool hopeless_ = false;  // a covered target lies above its ceiling
   const TableShape shape_;
+  uint32_t buyable_axes_ = 0;
 
   // What lookups read; a hopeless table is one entry for every level.
   bool built_ = false;
