@@ -82,42 +82,6 @@ bool HandlesGoal(const PlanSettings& /*settings*/, int value, bool maximize) {
 
 namespace {
 
-// The greatest end value of stat `stat`, which no point is bought for,
-// among the plans that meet every target, into `top`: the highest value
-// that, asked of level-ups alone as one more target, leaves the start viable.
-// Viability only falls as the value asked rises, so a search between the
-// start value and all that level-ups can bring finds it.
-GoalPlansOutcome HighestUnbought(const PlanSettings& settings, const LevelSchedule& schedule,
-                                 int stat, MemoryBudget& budget, int32_t* top) {
-  const PlanState start = std::make_unique<PlanSearch>(settings)->state();
-  auto viable = [&](int32_t v, bool* fits) {
-    PlanSettings raised = settings;
-    raised.targets[stat] = v;
-    Viability viability(raised, schedule, budget, 0, 1u << stat);
-    *fits = viability.exact();
-    return viability.Viable(start);
-  };
-  int32_t low = TypeRecordOf(settings.type).start_values[stat];
-  int32_t high = low + schedule.LevelUpsAfter(1) + schedule.RolloversAfter(1);
-  bool fits = true;
-  if (!viable(low, &fits) || !fits) {
-    *top = -1;
-    return fits ? GoalPlansOutcome::kFound : GoalPlansOutcome::kDidNotFit;
-  }
-  while (low < high) {  // low is viable; nothing above high is
-    const int32_t middle = low + (high - low + 1) / 2;
-    const bool yes = viable(middle, &fits);
-    if (!fits) return GoalPlansOutcome::kDidNotFit;
-    if (yes) {
-      low = middle;
-    } else {
-      high = middle - 1;
-    }
-  }
-  *top = low;
-  return GoalPlansOutcome::kFound;
-}
-
 GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& schedule, int value,
                            bool maximize, int64_t count, MemoryBudget& budget,
                            std::vector<std::vector<int32_t>>* plans) {
@@ -131,8 +95,10 @@ GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& sc
     if (!MostPointsKept(settings, schedule, budget, &top)) return GoalPlansOutcome::kDidNotFit;
     if (top < 0) return GoalPlansOutcome::kFound;
   } else if (unbought) {
-    const GoalPlansOutcome outcome = HighestUnbought(settings, schedule, value, budget, &top);
-    if (outcome != GoalPlansOutcome::kFound || top < 0) return outcome;
+    if (!HighestUnbought(settings, schedule, value, budget, &top)) {
+      return GoalPlansOutcome::kDidNotFit;
+    }
+    if (top < 0) return GoalPlansOutcome::kFound;
     bottom = TypeRecordOf(settings.type).start_values[value];
   } else {
     switch (FindReachOf(settings, schedule, value, budget, &top)) {

@@ -13,10 +13,10 @@
 // are taken next, down to the given target.
 //
 // A stat no target asks for is never bought, so its value comes from
-// level-ups alone: asking the viability table for it as a target that
-// purchases cannot meet, the highest value that leaves the start viable is
-// found by bisection, and the run, with its own candidates, is filtered
-// the same way.
+// level-ups alone: its highest value comes from a pass like reach's that
+// buys none of it (HighestUnbought), and the run, with its own candidates,
+// is filtered by a viability table that asks for it as a target purchases
+// cannot meet.
 //
 // The points work the same way, with the points to keep on the cap as the
 // raised "target": the viability table asks for them in its every-target-met

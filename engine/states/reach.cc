@@ -61,9 +61,9 @@ void LevelUp(const TableShape& shape, const LevelGain& gain, const int16_t* belo
   }
 }
 
-// Every purchase on `level`, each cell after the ones it can be bought from.
-// `cost` has room for a row.
-void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost) {
+// Every purchase on `level`, each cell after the ones it can be bought from;
+// none along axis `unbought` (-1 for none). `cost` has room for a row.
+void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost, int unbought) {
   const size_t width = shape.RowWidth();
   const auto last = static_cast<int32_t>(width - 1);
   // Buying along a row from offset j up to o costs cost[o] - cost[j]; the
@@ -78,7 +78,7 @@ void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost) {
   for (size_t row = 0; row < shape.cells; row += width, NextRow(shape, offset)) {
     int16_t* cells = here + row;
     for (int i = 1; i < shape.axis_count; ++i) {
-      if (offset[i] == 0) continue;
+      if (offset[i] == 0 || i == unbought) continue;
       const TableShape::Axis& axis = shape.axes[i];
       const auto price =
           static_cast<int16_t>(PointPrice(axis.start + offset[i] - 1, level, axis.base_cost));
@@ -88,7 +88,7 @@ void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost) {
       }
     }
     int32_t best = -1;  // the most points plus cost at or before o
-    for (size_t o = 0; o < width; ++o) {
+    for (size_t o = 0; o < (unbought == 0 ? 0 : width); ++o) {
       best = std::max(best, cells[o] + cost[o]);
       cells[o] = static_cast<int16_t>(std::max(best - cost[o], -1));
     }
@@ -101,10 +101,13 @@ void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost) {
 // does not fit the budget. No plan may raise `stat` above ends[stat]; the
 // other values count as their ends past them, since a target met needs
 // nothing more. With `stat` -1, `highest` is instead the most points any
-// plan keeps on the cap with every value at its end.
+// plan keeps on the cap with every value at its end. With `unbought`, no
+// point of `stat` is bought: only level-ups raise it.
 bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule,
-                     const StatArray& ends, int stat, MemoryBudget& budget, int32_t& highest) {
+                     const StatArray& ends, int stat, MemoryBudget& budget, int32_t& highest,
+                     bool unbought = false) {
   const TableShape shape(settings.type, ends);
+  const int unbought_axis = unbought ? shape.AxisOf(stat) : -1;
   const int32_t top = std::max(settings.level_cap, 1);
   const size_t kept = top > 1 ? 2 : 1;
   if (shape.cells > SIZE_MAX / 4 / kept) return false;
@@ -118,13 +121,13 @@ bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule
   int16_t* here = most.data();
   std::fill(here, here + shape.cells, int16_t{-1});
   here[0] = 0;  // the start: every value at its start, no points
-  Buy(shape, 1, here, cost.data());
+  Buy(shape, 1, here, cost.data(), unbought_axis);
   for (int32_t level = 2; level <= top; ++level) {
     const int16_t* below = here;
     here = most.data() + static_cast<size_t>(level - 1) % 2 * shape.cells;
     std::fill(here, here + shape.cells, int16_t{-1});
     LevelUp(shape, schedule.Reaching(level), below, here);
-    Buy(shape, level, here, cost.data());
+    Buy(shape, level, here, cost.data(), unbought_axis);
   }
 
   size_t met = 0;  // every other axis at its end
@@ -219,6 +222,21 @@ bool MostPointsKept(const PlanSettings& settings, const LevelSchedule& schedule,
     ends[k] = std::max(settings.targets[k], type.start_values[k]);
   }
   return HighestOnTheCap(settings, schedule, ends, -1, budget, *most);
+}
+
+bool HighestUnbought(const PlanSettings& settings, const LevelSchedule& schedule, int stat,
+                     MemoryBudget& budget, int32_t* highest) {
+  const TypeRecord& type = TypeRecordOf(settings.type);
+  StatArray ends{};
+  for (int k = 0; k < kStatCount; ++k) {
+    if (settings.targets[k] > ValueCeiling(settings, schedule, k)) {
+      *highest = -1;
+      return true;
+    }
+    ends[k] = std::max(settings.targets[k], type.start_values[k]);
+  }
+  ends[stat] = type.start_values[stat] + schedule.LevelUpsAfter(1) + schedule.RolloversAfter(1);
+  return HighestOnTheCap(settings, schedule, ends, stat, budget, *highest, true);
 }
 
 ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedule,

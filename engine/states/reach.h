@@ -45,6 +45,13 @@ ReachResult::Outcome FindReachOf(const PlanSettings& settings, const LevelSchedu
 bool MostPointsKept(const PlanSettings& settings, const LevelSchedule& schedule,
                     MemoryBudget& budget, int32_t* most);
 
+// The highest end value of stat `stat`, whose target lies at or below its
+// starting value so that no point is bought for it, among the plans that
+// meet every target, into `highest` (-1 when none does); false when its
+// one pass does not fit the budget.
+bool HighestUnbought(const PlanSettings& settings, const LevelSchedule& schedule, int stat,
+                     MemoryBudget& budget, int32_t* highest);
+
 }  // namespace growth
 
 #endif  // GROWTH_PLANNER_ENGINE_STATES_REACH_H_
