@@ -4,6 +4,8 @@
 #include <array>
 #include <atomic>
 #include <bit>
+#include <optional>
+#include <system_error>
 #include <thread>
 
 #include "engine/states/viability_table.h"
@@ -256,9 +258,14 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
       if (outcomes[k] == ReachResult::Outcome::kNoPlan) no_plan = true;
     }
   };
-  std::thread other(work);
+  std::optional<std::thread> other;
+  try {
+    other.emplace(work);
+  } catch (const std::system_error&) {
+    // No second thread to be had: this one takes every stat.
+  }
   work();
-  other.join();
+  if (other.has_value()) other->join();
   for (int k = 0; k < kStatCount; ++k) {
     // Left undone only after a stat found no plan, when the first stat
     // has settled the answer; taken here all the same, as one thread would.
