@@ -42,7 +42,7 @@ class ExactValuePlans final : public EndStateSink {
 
   bool OnEndState(const PlanState& state, const PlanView& plan) override {
     // The filter is exact, so every end state should meet the targets; the
-    // check costs little and keeps a record that does not out for good.
+    // check costs little and would keep out any record that does not.
     if (!MeetsTargets(state.values, targets_) || GoalValueOf(state, value_) != exact_) return true;
     if (!budget_.Charge(sizeof(std::vector<int32_t>) +
                         static_cast<size_t>(plan.steps()) * sizeof(int32_t))) {
@@ -73,14 +73,6 @@ size_t ChargeOf(const std::vector<std::vector<int32_t>>& plans) {
   }
   return bytes;
 }
-
-}  // namespace
-
-bool HandlesGoal(const PlanSettings& /*settings*/, int value, bool maximize) {
-  return maximize && value >= 0 && (value < kStatCount || value == kValueCount);
-}
-
-namespace {
 
 GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& schedule, int value,
                            bool maximize, int64_t count, MemoryBudget& budget,
@@ -130,6 +122,10 @@ GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& sc
 }
 
 }  // namespace
+
+bool HandlesGoal(const PlanSettings& /*settings*/, int value, bool maximize) {
+  return maximize && value >= 0 && (value < kStatCount || value == kValueCount);
+}
 
 GoalPlansOutcome FindGoalPlans(const PlanSettings& settings, const LevelSchedule& schedule,
                                int value, bool maximize, int64_t count, MemoryBudget& budget,
