@@ -33,6 +33,7 @@ bench: build
 	./$(BUILD_DIR)/search_bench
 	BENCH_DIR=$(CURDIR)/$(BUILD_DIR) ./$(BUILD_DIR)/write_bench
 	bench/program_runs.sh $(BUILD_DIR)/growth-planner
+	bench/real_caps.sh $(BUILD_DIR)/growth-planner
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps

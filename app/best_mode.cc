@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -16,14 +17,19 @@
 namespace growth {
 
 int WriteBest(const RunSettings& settings) {
-  const auto pruning = std::make_unique<Pruning>(settings);
   const bool maximize = settings.goal == RunSettings::Goal::kMax;
   const int64_t count = settings.record_limit > 0 ? settings.record_limit : 1;
   const CandidateList list = BuildCandidates(settings);
-  // Everything beside the pruning tables shares what is left of the mode's.
-  const BestPlanAnswer best = FindBestPlans(
-      settings, pruning->schedule, pruning->filter(), pruning->exact(), settings.goal_value,
-      maximize, count, {QuickFoldBudget(), ExplicitBudget() - PruningBudget(), kBestPlanPasses});
+  std::optional<BestPlanAnswer> found = FindBestPlansByRaisedTargets(
+      settings, settings.goal_value, maximize, count, ExplicitBudget());
+  if (!found.has_value()) {
+    const auto pruning = std::make_unique<Pruning>(settings);
+    // Everything beside the pruning tables shares what is left of the mode's.
+    found = FindBestPlans(settings, pruning->schedule, pruning->filter(), pruning->exact(),
+                          settings.goal_value, maximize, count,
+                          {QuickFoldBudget(), ExplicitBudget() - PruningBudget(), kBestPlanPasses});
+  }
+  const BestPlanAnswer& best = *found;
   if (best.outcome != BestPlanAnswer::Outcome::kFound) {
     const char* what = best.outcome == BestPlanAnswer::Outcome::kTooManyStates
                            ? "too many distinct states to find the best plans "

@@ -6,6 +6,7 @@
 #include "base/memory_budget.h"
 #include "engine/best/best_plan_search.h"
 #include "engine/best/best_plans.h"
+#include "engine/best/goal_plans.h"
 #include "engine/states/state_graph.h"
 #include "engine/tables/gain_bound.h"
 
@@ -36,6 +37,20 @@ BestPlanAnswer Fold(const PlanSettings& settings, const StateFilter* exact, int 
 }
 
 }  // namespace
+
+std::optional<BestPlanAnswer> FindBestPlansByRaisedTargets(const PlanSettings& settings, int value,
+                                                           bool maximize, int64_t count,
+                                                           size_t bytes) {
+  if (!HandlesGoal(settings, value, maximize)) return std::nullopt;
+  const LevelSchedule schedule(settings.level_cap, settings.bonus_rate);
+  MemoryBudget budget(bytes);
+  BestPlanAnswer answer;
+  if (FindGoalPlans(settings, schedule, value, maximize, count, budget, &answer.plans) !=
+      GoalPlansOutcome::kFound) {
+    return std::nullopt;
+  }
+  return answer;
+}
 
 BestPlanAnswer FindBestPlans(const PlanSettings& settings, const LevelSchedule& schedule,
                              const StateFilter* filter, const StateFilter* exact, int value,

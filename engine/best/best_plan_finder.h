@@ -1,9 +1,11 @@
 // The K best plans of a run by one value of their records, by whichever
-// method answers within its memory: the fold over the graph of the viable
-// states (BestPlans) within a small allowance first, since small runs
-// answer at once and large ones give up quickly; then the search in run
-// order under the gain bound (BestPlanSearch), for as long as the bound
-// keeps it within its passes; then the fold again with all the memory.
+// method answers within its memory. Where the goal is the greatest value of
+// a stat or of the points, the plans come exactly and at once as the first
+// plans of runs with a raised target (FindGoalPlans), if its tables fit.
+// Every other goal, and those whose tables do not fit, go by ranking: the fold over the graph of
+// the viable states (BestPlans) within a small allowance first, since small runs answer at once and
+// large ones give up quickly; then the search in run order under the gain bound (BestPlanSearch),
+// for as long as the bound keeps it within its passes; then the fold again with all the memory.
 //
 // Callers guarantee: the schedule, the filters and the settings belong to
 // the same run; `exact`, when given, rejects exactly the states without a
@@ -14,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "engine/plan_settings.h"
@@ -37,6 +40,13 @@ struct BestPlanAnswer {
   size_t limit = 0;
   bool system_refused = false;
 };
+
+// The best plans by raised targets within `bytes`; nothing when the goal is
+// not one that method answers or its tables do not fit, and the ranking
+// below must answer instead.
+std::optional<BestPlanAnswer> FindBestPlansByRaisedTargets(const PlanSettings& settings, int value,
+                                                           bool maximize, int64_t count,
+                                                           size_t bytes);
 
 // `value` indexes a record's first line (0..10 the values, 11 the points);
 // `count` (at least 1) plans are wanted, fewer when the run has fewer.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/best/best_plan_search.h"
+#include "engine/best/goal_plans.h"
 #include "engine/search/search.h"
 #include "engine/states/plan_counter.h"
 #include "engine/tables/gain_bound.h"
@@ -79,6 +80,23 @@ std::string Format(const PlanSettings& settings, std::span<const int32_t> steps)
   return std::string(formatter.Format(end, PlanView(steps, list)));
 }
 
+// Where the goal allows it, the best plans as first plans of runs with a
+// raised target hold against the ranking's `expected`.
+void ExpectRaisedTargetsAgree(const PlanSettings& settings, const LevelSchedule& schedule,
+                              int value, bool maximize, size_t count,
+                              const std::vector<std::string>& expected, const std::string& where) {
+  if (!HandlesGoal(settings, value, maximize)) return;
+  MemoryBudget budget(size_t{1} << 30);
+  std::vector<std::vector<int32_t>> raised;
+  ASSERT_EQ(FindGoalPlans(settings, schedule, value, maximize, static_cast<int64_t>(count), budget,
+                          &raised),
+            GoalPlansOutcome::kFound)
+      << where;
+  std::vector<std::string> first;
+  for (const std::vector<int32_t>& steps : raised) first.push_back(Format(settings, steps));
+  EXPECT_EQ(first, expected) << where << ", by the raised targets";
+}
+
 void ExpectBestPlansOf(const PlanSettings& settings, size_t count) {
   const LevelSchedule schedule(settings.level_cap, settings.bonus_rate);
   MemoryBudget budget(size_t{1} << 30);
@@ -118,6 +136,8 @@ void ExpectBestPlansOf(const PlanSettings& settings, size_t count) {
                                }),
                 BestPlans::Outcome::kDone);
       EXPECT_EQ(folded, expected) << where << ", by the fold";
+
+      ExpectRaisedTargetsAgree(settings, schedule, value, maximize, count, expected, where);
     }
   }
 }
@@ -173,6 +193,49 @@ TEST(BestPlansTest, AgreeWithRankingTheWholeRun) {
     }
     SCOPED_TRACE(run + ", " + std::to_string(records) + " records");
     ExpectBestPlansOf(settings, runs % 2 == 0 ? 3 : 20);
+  }
+}
+
+// Smaller caps and more targets, wide or tight, for the goals the raised
+// targets answer (the others are passed over): the counts straddle the number of plans at the best
+// value.
+TEST(BestPlansTest, RaisedTargetsAgreeWithRankingTheWholeRun) {
+  std::mt19937 random(2121);
+  const int32_t rates[] = {50, 0, 100, 75, -30};
+  const size_t counts[] = {1, 3, 7};
+  int runs = 0;
+  while (runs < 24) {
+    const int32_t type = static_cast<int32_t>(random() % kTypeCount);
+    const int32_t cap = 3 + static_cast<int32_t>(random() % 7);
+    ValueVector targets{};
+    for (int t = 1 + static_cast<int>(random() % 3); t > 0; --t) {
+      const int stat = static_cast<int>(random() % kStatCount);
+      targets[stat] = TypeRecordOf(type).start_values[stat] + 1 +
+                      static_cast<int32_t>(random() % (2 + 2 * static_cast<uint32_t>(cap)));
+    }
+    const PlanSettings settings = SettingsFor(type, cap, targets, rates[random() % 5]);
+    PlanCounter counter(settings);
+    uint64_t records = 0;
+    if (counter.Count({}) != PlanCounter::Outcome::kCounted || !counter.records().ToU64(&records) ||
+        records == 0 || records > 100000) {
+      continue;
+    }
+    ++runs;
+    const size_t count = counts[runs % 3];
+    const LevelSchedule schedule(settings.level_cap, settings.bonus_rate);
+    MemoryBudget budget(size_t{1} << 30);
+    Viability viability(settings, schedule, budget);
+    Ranking ranking(settings, count);
+    std::make_unique<PlanSearch>(settings, SearchOptions{.filter = &viability})->Run(ranking);
+    for (int value = 0; value < kValues; ++value) {
+      const std::string where = "-c " + std::to_string(type) + " -l " + std::to_string(cap) +
+                                " -r " + std::to_string(settings.bonus_rate) + ", " +
+                                std::to_string(records) + " records, --max " +
+                                std::string(kRecordValueLabels[value]) + " --limit " +
+                                std::to_string(count);
+      ExpectRaisedTargetsAgree(settings, schedule, value, true, count, ranking.Best(value, true),
+                               where);
+    }
   }
 }
 

@@ -1,7 +1,12 @@
 #include "engine/tables/reach.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <bit>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 #include "engine/tables/table_shape.h"
 
@@ -44,9 +49,9 @@ void LevelUp(const TableShape& shape, const LevelGain& gain, const int16_t* belo
   }
 }
 
-// Every purchase on `level`, each cell after the ones it can be bought from.
-// `cost` has room for a row.
-void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost) {
+// Every purchase on `level`, each cell after the ones it can be bought from;
+// none along axis `unbought` (-1 for none). `cost` has room for a row.
+void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost, int unbought) {
   const size_t width = shape.RowWidth();
   const auto last = static_cast<int32_t>(width - 1);
   // Buying along a row from offset j up to o costs cost[o] - cost[j]; the
@@ -61,7 +66,7 @@ void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost) {
   for (size_t row = 0; row < shape.cells; row += width, offset.Up()) {
     int16_t* cells = here + row;
     for (int i = 1; i < shape.axis_count; ++i) {
-      if (offset[i] == 0) continue;
+      if (offset[i] == 0 || i == unbought) continue;
       const TableShape::Axis& axis = shape.axes[i];
       const auto price =
           static_cast<int16_t>(PointPrice(axis.start + offset[i] - 1, level, axis.base_cost));
@@ -71,7 +76,7 @@ void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost) {
       }
     }
     int32_t best = -1;  // the most points plus cost at or before o
-    for (size_t o = 0; o < width; ++o) {
+    for (size_t o = 0; o < (unbought == 0 ? 0 : width); ++o) {
       best = std::max(best, cells[o] + cost[o]);
       cells[o] = static_cast<int16_t>(std::max(best - cost[o], -1));
     }
@@ -83,10 +88,14 @@ void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost) {
 // start values can be bought), or -1 when no plan does; false when the pass
 // does not fit the budget. No plan may raise `stat` above ends[stat]; the
 // other values count as their ends past them, since a target met needs
-// nothing more.
+// nothing more. With `stat` -1, `highest` is instead the most points any
+// plan keeps on the cap with every value at its end. With `unbought`, no
+// point of `stat` is bought: only level-ups raise it.
 bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule,
-                     const StatArray& ends, int stat, MemoryBudget& budget, int32_t& highest) {
+                     const StatArray& ends, int stat, MemoryBudget& budget, int32_t& highest,
+                     bool unbought = false) {
   const TableShape shape(settings.type, ends);
+  const int unbought_axis = unbought ? shape.AxisOf(stat) : -1;
   const int32_t top = std::max(settings.level_cap, 1);
   const size_t kept = top > 1 ? 2 : 1;
   if (shape.cells > SIZE_MAX / 4 / kept) return false;
@@ -100,19 +109,23 @@ bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule
   int16_t* here = most.data();
   std::fill(here, here + shape.cells, int16_t{-1});
   here[0] = 0;  // the start: every value at its start, no points
-  Buy(shape, 1, here, cost.data());
+  Buy(shape, 1, here, cost.data(), unbought_axis);
   for (int32_t level = 2; level <= top; ++level) {
     const int16_t* below = here;
     here = most.data() + static_cast<size_t>(level - 1) % 2 * shape.cells;
     std::fill(here, here + shape.cells, int16_t{-1});
     LevelUp(shape, schedule.Reaching(level), below, here);
-    Buy(shape, level, here, cost.data());
+    Buy(shape, level, here, cost.data(), unbought_axis);
   }
 
   size_t met = 0;  // every other axis at its end
   for (int i = 0; i < shape.axis_count; ++i) {
     if (shape.axes[i].stat != stat)
       met += static_cast<size_t>(shape.axes[i].last) * shape.axes[i].stride;
+  }
+  if (stat < 0) {
+    highest = here[met];
+    return true;
   }
   const int a = shape.AxisOf(stat);
   const int32_t last = a >= 0 ? shape.axes[a].last : 0;
@@ -133,42 +146,122 @@ bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule
 // finds bounds the real one from above, since the other targets can only
 // take points away. The second pass, with every other target, then needs
 // the stat's axis only up to that bound.
-ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedule,
-                      MemoryBudget& budget) {
-  ReachResult reach;
+ReachResult::Outcome FindReachOf(const PlanSettings& settings, const LevelSchedule& schedule,
+                                 int stat, MemoryBudget& budget, int32_t* highest) {
   const TypeRecord& type = TypeRecordOf(settings.type);
   for (int k = 0; k < kStatCount; ++k) {
     // Out of every plan's reach; ruling it out first also keeps the axes
     // below short enough to count their cells.
     if (settings.targets[k] > ValueCeiling(settings, schedule, k)) {
-      reach.outcome = ReachResult::Outcome::kNoPlan;
-      return reach;
+      return ReachResult::Outcome::kNoPlan;
     }
   }
+  const int k = stat;
+  StatArray ends = type.start_values;
+  ends[k] = ValueCeiling(settings, schedule, k);
+  int32_t alone = -1;
+  if (!HighestOnTheCap(settings, schedule, ends, k, budget, alone)) {
+    return ReachResult::Outcome::kDidNotFit;
+  }
+  // With one other target at a time the tables stay small, and each bounds
+  // the answer from above again, often well below the stat alone: the
+  // table with every target is then as narrow as it can be.
+  for (int other = 0; other < kStatCount; ++other) {
+    if (other == k || !Targeted(type.start_values[other], settings.targets[other])) continue;
+    StatArray pair = type.start_values;
+    pair[other] = settings.targets[other];
+    pair[k] = alone;
+    int32_t paired = alone;
+    if (!HighestOnTheCap(settings, schedule, pair, k, budget, paired)) {
+      return ReachResult::Outcome::kDidNotFit;
+    }
+    alone = std::min(alone, paired);
+  }
+  for (int j = 0; j < kStatCount; ++j) {
+    if (j != k) ends[j] = std::max(settings.targets[j], type.start_values[j]);
+  }
+  ends[k] = alone;
+  if (!HighestOnTheCap(settings, schedule, ends, k, budget, *highest)) {
+    return ReachResult::Outcome::kDidNotFit;
+  }
+  if (*highest < std::max(settings.targets[k], type.start_values[k])) {
+    return ReachResult::Outcome::kNoPlan;
+  }
+  return ReachResult::Outcome::kFound;
+}
+
+bool MostPointsKept(const PlanSettings& settings, const LevelSchedule& schedule,
+                    MemoryBudget& budget, int32_t* most) {
+  const TypeRecord& type = TypeRecordOf(settings.type);
+  StatArray ends{};
   for (int k = 0; k < kStatCount; ++k) {
-    StatArray ends = type.start_values;
-    ends[k] = ValueCeiling(settings, schedule, k);
-    int32_t alone = -1;
-    if (!HighestOnTheCap(settings, schedule, ends, k, budget, alone)) return reach;
-    // With one other target at a time the tables stay small, and each bounds
-    // the answer from above again, often well below the stat alone: the
-    // table with every target is then as narrow as it can be.
-    for (int other = 0; other < kStatCount; ++other) {
-      if (other == k || !Targeted(type.start_values[other], settings.targets[other])) continue;
-      StatArray pair = type.start_values;
-      pair[other] = settings.targets[other];
-      pair[k] = alone;
-      int32_t paired = alone;
-      if (!HighestOnTheCap(settings, schedule, pair, k, budget, paired)) return reach;
-      alone = std::min(alone, paired);
+    if (settings.targets[k] > ValueCeiling(settings, schedule, k)) {
+      *most = -1;
+      return true;
     }
-    for (int j = 0; j < kStatCount; ++j) {
-      if (j != k) ends[j] = std::max(settings.targets[j], type.start_values[j]);
+    ends[k] = std::max(settings.targets[k], type.start_values[k]);
+  }
+  return HighestOnTheCap(settings, schedule, ends, -1, budget, *most);
+}
+
+bool HighestUnbought(const PlanSettings& settings, const LevelSchedule& schedule, int stat,
+                     MemoryBudget& budget, int32_t* highest) {
+  const TypeRecord& type = TypeRecordOf(settings.type);
+  StatArray ends{};
+  for (int k = 0; k < kStatCount; ++k) {
+    if (settings.targets[k] > ValueCeiling(settings, schedule, k)) {
+      *highest = -1;
+      return true;
     }
-    ends[k] = alone;
-    if (!HighestOnTheCap(settings, schedule, ends, k, budget, reach.highest[k])) return reach;
-    if (reach.highest[k] < std::max(settings.targets[k], type.start_values[k])) {
-      reach.outcome = ReachResult::Outcome::kNoPlan;
+    ends[k] = std::max(settings.targets[k], type.start_values[k]);
+  }
+  // Never bought: level-ups alone raise it, by one at most each.
+  ends[stat] =
+      ValueCeiling(type.start_values[stat], type.base_costs[stat], schedule.LevelUpsAfter(1), 0);
+  return HighestOnTheCap(settings, schedule, ends, stat, budget, *highest, true);
+}
+
+// The stats are shared out between two threads, each with half of what is
+// left of the budget, then any stat that did not fit its half is done again
+// alone with all of it: a stat's passes free their tables before it ends,
+// so whether they fit depends on the room, not on which thread ran them,
+// and the answer is that of one thread taking the stats in turn. When one
+// stat finds no plan, none of them can find one (a plan meeting every
+// target would be found for each), so the answer is that of the first
+// stat, and no further stat is started.
+ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedule,
+                      MemoryBudget& budget) {
+  ReachResult reach;
+  std::array<ReachResult::Outcome, kStatCount> outcomes{};
+  outcomes.fill(ReachResult::Outcome::kDidNotFit);
+  std::array<bool, kStatCount> done{};
+  std::atomic<int> next{0};
+  std::atomic<bool> no_plan{false};
+  const size_t share = (budget.limit() - budget.used()) / 2;
+  auto work = [&] {
+    MemoryBudget mine(share);
+    for (int k = next++; k < kStatCount && (k == 0 || !no_plan); k = next++) {
+      outcomes[k] = FindReachOf(settings, schedule, k, mine, &reach.highest[k]);
+      done[k] = true;
+      if (outcomes[k] == ReachResult::Outcome::kNoPlan) no_plan = true;
+    }
+  };
+  std::optional<std::thread> other;
+  try {
+    other.emplace(work);
+  } catch (const std::system_error&) {
+    // No second thread to be had: this one takes every stat.
+  }
+  work();
+  if (other.has_value()) other->join();
+  for (int k = 0; k < kStatCount; ++k) {
+    // Left undone only after a stat found no plan, when the first stat
+    // has settled the answer; taken here all the same, as one thread would.
+    if (!done[k] || outcomes[k] == ReachResult::Outcome::kDidNotFit) {
+      outcomes[k] = FindReachOf(settings, schedule, k, budget, &reach.highest[k]);
+    }
+    if (outcomes[k] != ReachResult::Outcome::kFound) {
+      reach.outcome = outcomes[k];
       return reach;
     }
   }

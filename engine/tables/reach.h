@@ -33,6 +33,25 @@ struct ReachResult {
 ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedule,
                       MemoryBudget& budget);
 
+// The answer for stat `stat` (0..6) alone, into `highest` when kFound;
+// FindReach is this for each stat in turn, stopping at the first that is
+// not kFound.
+ReachResult::Outcome FindReachOf(const PlanSettings& settings, const LevelSchedule& schedule,
+                                 int stat, MemoryBudget& budget, int32_t* highest);
+
+// The most unspent points any plan that meets every target keeps on the
+// cap, into `most` (-1 when no plan meets them); false when its one pass does
+// not fit the budget.
+bool MostPointsKept(const PlanSettings& settings, const LevelSchedule& schedule,
+                    MemoryBudget& budget, int32_t* most);
+
+// The highest end value of stat `stat`, whose target lies at or below its
+// starting value so that no point is bought for it, among the plans that
+// meet every target, into `highest` (-1 when none does); false when its
+// one pass does not fit the budget.
+bool HighestUnbought(const PlanSettings& settings, const LevelSchedule& schedule, int stat,
+                     MemoryBudget& budget, int32_t* highest);
+
 }  // namespace growth
 
 #endif  // GROWTH_PLANNER_ENGINE_TABLES_REACH_H_

@@ -15,15 +15,15 @@ namespace growth {
 // crowd out the one bound every targeted stat should have; those single-stat
 // tables are cheap, a few entries per value and level.
 Viability::Viability(const PlanSettings& settings, const LevelSchedule& schedule,
-                     MemoryBudget& budget) {
+                     MemoryBudget& budget, int32_t points_kept, uint32_t unbuyable) {
   const TargetedStats targeted = TargetedStatsOf(settings);
   uint32_t all = 0;
   for (int slot = 0; slot < targeted.count; ++slot) all |= 1u << targeted.index[slot];
-  if (all == 0) {
+  if (all == 0 && points_kept <= 0) {
     exact_ = true;  // every plan meets the targets: nothing to reject
     return;
   }
-  TryTable(settings, schedule, all, budget);
+  TryTable(settings, schedule, all, budget, points_kept, unbuyable);
   if (count_ == 1) {
     exact_ = true;
     return;
@@ -39,22 +39,23 @@ Viability::Viability(const PlanSettings& settings, const LevelSchedule& schedule
   for (int size = targeted.count - 1; size >= 2; --size) {
     for (uint32_t stats = 1; stats <= all; ++stats) {
       if ((stats & ~all) == 0 && std::popcount(stats) == size && !Covered(stats)) {
-        TryTable(settings, schedule, stats, budget);
+        TryTable(settings, schedule, stats, budget, points_kept, unbuyable);
       }
     }
   }
   budget.Refund(set_aside);
   for (int slot = 0; slot < targeted.count; ++slot) {
     const uint32_t single = 1u << targeted.index[slot];
-    if (!Covered(single)) TryTable(settings, schedule, single, budget);
+    if (!Covered(single)) TryTable(settings, schedule, single, budget, points_kept, unbuyable);
   }
 }
 
 void Viability::TryTable(const PlanSettings& settings, const LevelSchedule& schedule,
-                         uint32_t stats, MemoryBudget& budget) {
+                         uint32_t stats, MemoryBudget& budget, int32_t points_kept,
+                         uint32_t unbuyable) {
   GROWTH_CHECK(count_ < kMostTables);
   std::optional<ViabilityTable>& table = tables_[count_];
-  table.emplace(settings, schedule, stats, budget);
+  table.emplace(settings, schedule, stats, budget, points_kept, unbuyable);
   if (!table->Build()) {
     table.reset();
     return;

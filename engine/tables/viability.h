@@ -30,7 +30,10 @@ namespace growth {
 
 class Viability final : public StateFilter {
  public:
-  Viability(const PlanSettings& settings, const LevelSchedule& schedule, MemoryBudget& budget);
+  // A plan must also end with at least `points_kept` points unspent; the
+  // targets of the stats in `unbuyable` are met by level-ups alone.
+  Viability(const PlanSettings& settings, const LevelSchedule& schedule, MemoryBudget& budget,
+            int32_t points_kept = 0, uint32_t unbuyable = 0);
   Viability(const Viability&) = delete;
   Viability& operator=(const Viability&) = delete;
 
@@ -51,7 +54,7 @@ class Viability final : public StateFilter {
 
   // Keeps the table over `stats` if it fits what is left of the budget.
   void TryTable(const PlanSettings& settings, const LevelSchedule& schedule, uint32_t stats,
-                MemoryBudget& budget);
+                MemoryBudget& budget, int32_t points_kept, uint32_t unbuyable);
   bool Covered(uint32_t stats) const;
 
   bool exact_ = false;

@@ -21,11 +21,16 @@ StatArray CoveredTargets(const PlanSettings& settings, uint32_t stats) {
 }  // namespace
 
 ViabilityTable::ViabilityTable(const PlanSettings& settings, const LevelSchedule& schedule,
-                               uint32_t stats, MemoryBudget& budget)
+                               uint32_t stats, MemoryBudget& budget, int32_t points_kept,
+                               uint32_t unbuyable)
     : schedule_(schedule),
       top_level_(std::max(settings.level_cap, 1)),
+      points_kept_(std::min(points_kept, kUnreachable)),
       shape_(settings.type, CoveredTargets(settings, stats)),
       needs_(budget) {
+  for (int i = 0; i < shape_.axis_count; ++i) {
+    if ((unbuyable >> shape_.axes[i].stat & 1) == 0) buyable_axes_ |= 1u << i;
+  }
   const TypeRecord& type = TypeRecordOf(settings.type);
   for (int k = 0; k < kStatCount; ++k) {
     if (!Targeted(type.start_values[k], settings.targets[k])) continue;
@@ -106,7 +111,7 @@ void ViabilityTable::FillLevel(int32_t level, int16_t* here, const int16_t* abov
 
     std::fill(out, out + width, static_cast<int16_t>(kUnreachable));
     if (gain == nullptr) {
-      if (open == 0) out[last] = 0;  // every target met
+      if (open == 0) out[last] = static_cast<int16_t>(points_kept_);  // every target met
     } else {
       for (int r = 0; r < raises.count; ++r) {
         size_t next = row;
@@ -125,7 +130,7 @@ void ViabilityTable::FillLevel(int32_t level, int16_t* here, const int16_t* abov
         if (shifted < width) take(out[last], above[next + last]);
       }
     }
-    for (uint32_t bits = open; bits != 0; bits &= bits - 1) {
+    for (uint32_t bits = open & buyable_axes_; bits != 0; bits &= bits - 1) {
       const TableShape::Axis& axis = axes[std::countr_zero(bits)];
       const int32_t price =
           PointPrice(axis.start + offset[std::countr_zero(bits)], level, axis.base_cost);
@@ -135,7 +140,7 @@ void ViabilityTable::FillLevel(int32_t level, int16_t* here, const int16_t* abov
       }
     }
     int32_t best = kUnreachable;  // the least need plus cost at or after o
-    for (size_t o = width; o-- > 0;) {
+    for (size_t o = (buyable_axes_ & 1) != 0 ? width : 0; o-- > 0;) {
       best = std::min(best, out[o] + cost[o]);
       out[o] = static_cast<int16_t>(std::min(best - cost[o], kUnreachable));
     }

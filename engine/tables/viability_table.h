@@ -42,9 +42,12 @@ class ViabilityTable {
   static constexpr int32_t kUnreachable = INT16_MAX;
   static constexpr uint32_t kEveryStat = (1u << kStatCount) - 1;
 
-  // Covers the targeted stats whose bit (1 << stat index) is in `stats`.
+  // Covers the targeted stats whose bit (1 << stat index) is in `stats`;
+  // a plan must also end with at least `points_kept` points unspent. The
+  // stats in `unbuyable` are targets only level-ups can meet: the plans
+  // asked about never buy them.
   ViabilityTable(const PlanSettings& settings, const LevelSchedule& schedule, uint32_t stats,
-                 MemoryBudget& budget);
+                 MemoryBudget& budget, int32_t points_kept = 0, uint32_t unbuyable = 0);
   ViabilityTable(const ViabilityTable&) = delete;
   ViabilityTable& operator=(const ViabilityTable&) = delete;
 
@@ -77,9 +80,11 @@ class ViabilityTable {
 
   const LevelSchedule& schedule_;
   const int32_t top_level_;
+  const int32_t points_kept_;
   bool exact_ = true;
   bool hopeless_ = false;  // a covered target lies above its ceiling
   const TableShape shape_;
+  uint32_t buyable_axes_ = 0;
 
   // What lookups read; a hopeless table is one entry for every level.
   bool built_ = false;

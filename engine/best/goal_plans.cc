@@ -1,0 +1,141 @@
+#include "engine/best/goal_plans.h"
+
+#include <memory>
+
+#include "data/tables.h"
+#include "engine/search/plan_state.h"
+#include "engine/search/search.h"
+#include "engine/tables/reach.h"
+#include "engine/tables/viability.h"
+
+namespace growth {
+namespace {
+
+// Past this many rounds the lowering gives way to ranking the run: each
+// round builds a table, and a value few plans end on can leave long runs
+// of rounds that find nothing.
+constexpr int kMostRounds = 64;
+
+// The value the goal ranks by: a stat's, or the unspent points.
+int32_t GoalValueOf(const PlanState& state, int value) {
+  return value < kValueCount ? state.values[value] : state.points;
+}
+
+// Keeps, in run order, the plans whose goal value is exactly `exact`, until
+// `wanted` in all; the others of the raised run (higher values) were kept
+// in earlier rounds.
+class ExactValuePlans final : public EndStateSink {
+ public:
+  ExactValuePlans(const PlanSettings& raised, int value, int32_t exact, size_t wanted,
+                  MemoryBudget& budget, std::vector<std::vector<int32_t>>* plans)
+      : targets_(raised.targets),
+        value_(value),
+        exact_(exact),
+        wanted_(wanted),
+        budget_(budget),
+        plans_(plans) {}
+  ExactValuePlans(const ExactValuePlans&) = delete;
+  ExactValuePlans& operator=(const ExactValuePlans&) = delete;
+
+  // The plans kept are charged to the budget: true when one did not fit.
+  bool over_budget() const { return over_budget_; }
+
+  bool OnEndState(const PlanState& state, const PlanView& plan) override {
+    // The filter is exact, so every end state should meet the targets; the
+    // check costs little and would keep out any record that does not.
+    if (!MeetsTargets(state.values, targets_) || GoalValueOf(state, value_) != exact_) return true;
+    if (!budget_.Charge(sizeof(std::vector<int32_t>) +
+                        static_cast<size_t>(plan.steps()) * sizeof(int32_t))) {
+      over_budget_ = true;
+      return false;
+    }
+    std::vector<int32_t>& steps = plans_->emplace_back();
+    steps.reserve(static_cast<size_t>(plan.steps()));
+    for (int32_t d = 0; d < plan.steps(); ++d) steps.push_back(plan.CursorAt(d));
+    return plans_->size() < wanted_;
+  }
+
+ private:
+  const ValueVector targets_;
+  const int value_;
+  const int32_t exact_;
+  const size_t wanted_;
+  MemoryBudget& budget_;
+  std::vector<std::vector<int32_t>>* const plans_;
+  bool over_budget_ = false;
+};
+
+// What the kept plans were charged.
+size_t ChargeOf(const std::vector<std::vector<int32_t>>& plans) {
+  size_t bytes = 0;
+  for (const std::vector<int32_t>& steps : plans) {
+    bytes += sizeof(std::vector<int32_t>) + steps.size() * sizeof(int32_t);
+  }
+  return bytes;
+}
+
+GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& schedule, int value,
+                           bool maximize, int64_t count, MemoryBudget& budget,
+                           std::vector<std::vector<int32_t>>* plans) {
+  if (!HandlesGoal(settings, value, maximize)) return GoalPlansOutcome::kNotHandled;
+  const bool points = value == kValueCount;
+  const bool unbought =
+      !points && settings.targets[value] <= TypeRecordOf(settings.type).start_values[value];
+  int32_t top = 0;
+  int32_t bottom = 0;
+  if (points) {
+    if (!MostPointsKept(settings, schedule, budget, &top)) return GoalPlansOutcome::kDidNotFit;
+    if (top < 0) return GoalPlansOutcome::kFound;
+  } else if (unbought) {
+    if (!HighestUnbought(settings, schedule, value, budget, &top)) {
+      return GoalPlansOutcome::kDidNotFit;
+    }
+    if (top < 0) return GoalPlansOutcome::kFound;
+    bottom = TypeRecordOf(settings.type).start_values[value];
+  } else {
+    switch (FindReachOf(settings, schedule, value, budget, &top)) {
+      case ReachResult::Outcome::kNoPlan:
+        return GoalPlansOutcome::kFound;
+      case ReachResult::Outcome::kDidNotFit:
+        return GoalPlansOutcome::kDidNotFit;
+      case ReachResult::Outcome::kFound:
+        break;
+    }
+    bottom = settings.targets[value];
+  }
+  const auto wanted = static_cast<size_t>(count);
+  for (int32_t v = top; v >= bottom && plans->size() < wanted; --v) {
+    if (top - v == kMostRounds) return GoalPlansOutcome::kDidNotFit;
+    // The points kept are no target, so the table asks for them instead. A
+    // stat no point is bought for gets a target for the table alone: the
+    // run keeps its own candidates, which never buy it.
+    PlanSettings raised = settings;
+    if (!points) raised.targets[value] = v;
+    Viability viability(raised, schedule, budget, points ? v : 0, unbought ? 1u << value : 0);
+    if (!viability.exact()) return GoalPlansOutcome::kDidNotFit;
+    ExactValuePlans sink(raised, value, v, wanted, budget, plans);
+    std::make_unique<PlanSearch>(unbought ? settings : raised, SearchOptions{.filter = &viability})
+        ->Run(sink);
+    if (sink.over_budget()) return GoalPlansOutcome::kDidNotFit;
+  }
+  return GoalPlansOutcome::kFound;
+}
+
+}  // namespace
+
+bool HandlesGoal(const PlanSettings& /*settings*/, int value, bool maximize) {
+  return maximize && value >= 0 && (value < kStatCount || value == kValueCount);
+}
+
+GoalPlansOutcome FindGoalPlans(const PlanSettings& settings, const LevelSchedule& schedule,
+                               int value, bool maximize, int64_t count, MemoryBudget& budget,
+                               std::vector<std::vector<int32_t>>* plans) {
+  plans->clear();
+  const GoalPlansOutcome outcome =
+      FindPlans(settings, schedule, value, maximize, count, budget, plans);
+  budget.Refund(ChargeOf(*plans));
+  if (outcome != GoalPlansOutcome::kFound) plans->clear();
+  return outcome;
+}
+
+}  // namespace growth

@@ -1,0 +1,62 @@
+// The K best plans by the end value of a stat, or by the points left
+// unspent, greatest first and among equals in run order, found as the
+// first plans of runs with a raised target rather than by ranking the run.
+//
+// The plans whose end value of a targeted stat is at least v are exactly
+// the records of the same run with that stat's target raised to v: the
+// candidates and their order stay the same, so those records come in the
+// run's own order. The highest v with a record is the stat's reach
+// (FindReachOf). The best plans are then the first ones of the run raised to
+// it, found by the run's own search under the exact viability filter, which
+// enters no state without a record below; if fewer than K come at that
+// value, the target is lowered by one and the plans of exactly that value
+// are taken next, down to the given target.
+//
+// A stat no target asks for is never bought, so its value comes from
+// level-ups alone: its highest value comes from a pass like reach's that
+// buys none of it (HighestUnbought), and the run, with its own candidates,
+// is filtered by a viability table that asks for it as a target purchases
+// cannot meet.
+//
+// The points work the same way, with the points to keep on the cap as the
+// raised "target": the viability table asks for them in its every-target-met
+// cell at the cap, and their highest value is the most points a pass from
+// level 1 up keeps there (MostPointsKept). Where values are sparse the
+// lowering gives up after a fixed number of rounds (kDidNotFit).
+//
+// Callers guarantee: the schedule comes from the same settings; the budget
+// outlives the call. The tables are charged to the budget and freed before
+// returning. Nothing throws; what does not fit is reported, never guessed
+// around.
+#ifndef GROWTH_PLANNER_ENGINE_BEST_GOAL_PLANS_H_
+#define GROWTH_PLANNER_ENGINE_BEST_GOAL_PLANS_H_
+
+#include <cstdint>
+#include <vector>
+
+#include "base/memory_budget.h"
+#include "engine/plan_settings.h"
+#include "engine/search/level_schedule.h"
+
+namespace growth {
+
+enum class GoalPlansOutcome {
+  kFound,       // the plans are in `plans`: none when no plan meets the targets
+  kNotHandled,  // the goal is not the greatest value of a targeted stat
+  kDidNotFit,   // a table the answer needed did not fit the budget, or was not exact
+};
+
+// True when FindGoalPlans can answer the goal: the greatest end value
+// (`maximize`) of `value` (an index into the record's first line: 0..10 the
+// values, 11 the points) when it is a stat's or the points.
+bool HandlesGoal(const PlanSettings& settings, int value, bool maximize);
+
+// The best `count` (>= 1) plans, as candidate indices of the run's
+// candidate list, best first.
+GoalPlansOutcome FindGoalPlans(const PlanSettings& settings, const LevelSchedule& schedule,
+                               int value, bool maximize, int64_t count, MemoryBudget& budget,
+                               std::vector<std::vector<int32_t>>* plans);
+
+}  // namespace growth
+
+#endif  // GROWTH_PLANNER_ENGINE_BEST_GOAL_PLANS_H_
