@@ -4,9 +4,10 @@
 //
 // The engine only stores into atomics here, so an update costs a relaxed
 // store and the engine stays free of I/O; callers that show no status pass
-// a null pointer, and the Note* helpers then do nothing. A reader may see a
-// count of the phase before for a moment after a new phase begins: the line
-// it draws is rewritten soon after. Phases are string literals, which live
+// a null pointer, and the Note* helpers then do nothing. Just as a new
+// phase begins, a reader may pair the phase before with the new count: the
+// line it draws is rewritten soon after, so a consistent pair is not worth
+// a lock. Phases are string literals, which live
 // for the whole program, so the reader may keep the pointer.
 #ifndef GROWTH_PLANNER_ENGINE_SEARCH_ANSWER_PROGRESS_H_
 #define GROWTH_PLANNER_ENGINE_SEARCH_ANSWER_PROGRESS_H_
