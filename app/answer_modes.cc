@@ -36,25 +36,30 @@ int Count(const RunSettings& settings) {
   // Every end state of the run needs every state; the records only the
   // viable ones, which may fit where the others do not. Those go first:
   // where they do not fit, nothing else would.
+  AnswerStatusScope status(settings.show_progress, "--count");
+  NoteBegin(status.progress(), "building the pruning tables");
   const auto pruning = std::make_unique<Pruning>(settings);
   std::optional<BigCount> records;
   std::optional<BigCount> end_states;
   bool system_refused = false;
-  const auto out_of_room = [&system_refused] {
+  const auto out_of_room = [&system_refused, &status] {
+    status.End();
     Say("too many distinct states to count " + WithinMemory(ExplicitBudget(), system_refused));
     return kExitOutOfRoom;
   };
   if (pruning->exact() != nullptr) {
     PlanCounter viable(settings);
-    if (viable.Count({.memory_bytes = ExplicitBudget(), .filter = pruning->exact()}) !=
-        PlanCounter::Outcome::kCounted) {
+    if (viable.Count({.memory_bytes = ExplicitBudget(),
+                      .filter = pruning->exact(),
+                      .progress = status.progress()}) != PlanCounter::Outcome::kCounted) {
       system_refused = viable.system_refused();
       return out_of_room();
     }
     records = viable.records();
   }
   PlanCounter counter(settings);
-  if (counter.Count({.memory_bytes = ExplicitBudget()}) == PlanCounter::Outcome::kCounted) {
+  if (counter.Count({.memory_bytes = ExplicitBudget(), .progress = status.progress()}) ==
+      PlanCounter::Outcome::kCounted) {
     records = counter.records();
     end_states = counter.end_states();
   } else {
@@ -65,6 +70,7 @@ int Count(const RunSettings& settings) {
                               WithinMemory(ExplicitBudget(), system_refused) +
                               ": only the records were counted";
   const std::string end_text = end_states.has_value() ? end_states->ToDecimal() : "not counted";
+  if (!SelectsWindow(settings)) status.End();
   if (!SelectsWindow(settings) && settings.json) {
     CountAnswer answer;
     answer.records = records->ToDecimal();
@@ -76,8 +82,10 @@ int Count(const RunSettings& settings) {
     std::printf("records: %s\nend states: %s\n", records->ToDecimal().c_str(), end_text.c_str());
     return CountPrinted(end_states.has_value(), missing);
   }
+  NoteBegin(status.progress(), "placing the window");
   RunStates states(settings, ExplicitBudget());
   BuildCounts(states, pruning->exact());
+  status.End();
   if (states.counts == nullptr) {
     Say("too many distinct states to place the window " + WithinMemory(states.budget));
     return kExitOutOfRoom;
@@ -120,7 +128,9 @@ int Count(const RunSettings& settings) {
 int Reach(const RunSettings& settings) {
   const LevelSchedule schedule(settings.level_cap, settings.bonus_rate);
   MemoryBudget budget(ExplicitBudget());
-  const ReachResult result = FindReach(settings, schedule, budget);
+  AnswerStatusScope status(settings.show_progress, "--reach");
+  const ReachResult result = FindReach(settings, schedule, budget, status.progress());
+  status.End();
   if (result.outcome == ReachResult::Outcome::kDidNotFit) {
     Say("too many targets to tell how high each stat can reach " + WithinMemory(budget));
     return kExitOutOfRoom;

@@ -20,15 +20,19 @@ int WriteBest(const RunSettings& settings) {
   const bool maximize = settings.goal == RunSettings::Goal::kMax;
   const int64_t count = settings.record_limit > 0 ? settings.record_limit : 1;
   const CandidateList list = BuildCandidates(settings);
+  AnswerStatusScope status(settings.show_progress, maximize ? "--max" : "--min");
   std::optional<BestPlanAnswer> found = FindBestPlansByRaisedTargets(
-      settings, settings.goal_value, maximize, count, ExplicitBudget());
+      settings, settings.goal_value, maximize, count, ExplicitBudget(), status.progress());
   if (!found.has_value()) {
+    NoteBegin(status.progress(), "building the pruning tables");
     const auto pruning = std::make_unique<Pruning>(settings);
     // Everything beside the pruning tables shares what is left of the mode's.
     found = FindBestPlans(settings, pruning->schedule, pruning->filter(), pruning->exact(),
                           settings.goal_value, maximize, count,
-                          {QuickFoldBudget(), ExplicitBudget() - PruningBudget(), kBestPlanPasses});
+                          {QuickFoldBudget(), ExplicitBudget() - PruningBudget(), kBestPlanPasses},
+                          status.progress());
   }
+  status.End();
   const BestPlanAnswer& best = *found;
   if (best.outcome != BestPlanAnswer::Outcome::kFound) {
     const char* what = best.outcome == BestPlanAnswer::Outcome::kTooManyStates

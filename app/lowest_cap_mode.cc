@@ -11,7 +11,9 @@ namespace growth {
 
 int PrintLowestCap(const RunSettings& settings) {
   MemoryBudget budget(ExplicitBudget());
-  const LowestCap answer = FindLowestCap(settings, budget);
+  AnswerStatusScope status(settings.show_progress, "--lowest-cap");
+  const LowestCap answer = FindLowestCap(settings, budget, status.progress());
+  status.End();
   if (answer.outcome == LowestCap::Outcome::kDidNotFit) {
     Say("too many targets to find the lowest cap " + WithinMemory(budget));
     return kExitOutOfRoom;

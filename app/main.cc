@@ -42,7 +42,9 @@ extensions:
   --count     print how many records the run would append and how many end
               states it would evaluate, without running it or writing a file
   --limit N   stop after the first N qualifying plans (N a positive integer)
-  --progress  a status line on standard error while the run goes on
+  --progress  a status line on standard error while the run goes on; with
+              --reach, --lowest-cap, --max, --min or --count, once the
+              answer has taken over a second, a line of what it is doing
   --buffered  append records in large writes of whole records, at least
               once a second: much faster; a stop from outside appends
               them first, kill -9 loses those not yet appended

@@ -4,6 +4,7 @@
 #ifndef GROWTH_PLANNER_APP_MODE_SUPPORT_H_
 #define GROWTH_PLANNER_APP_MODE_SUPPORT_H_
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -14,8 +15,27 @@
 #include "engine/search/level_schedule.h"
 #include "engine/search/search.h"
 #include "engine/tables/viability.h"
+#include "report/answer_status.h"
 
 namespace growth {
+
+// With --progress (`shown`), the status line of the answer named `answer`
+// for as long as this lives or until End; progress() is what the engine is
+// handed, null without --progress so that its loops skip every update.
+class AnswerStatusScope {
+ public:
+  AnswerStatusScope(bool shown, const char* answer)
+      : progress_(shown ? std::make_unique<AnswerProgress>() : nullptr) {
+    if (shown) status_.emplace(answer, *progress_);
+  }
+  AnswerProgress* progress() { return progress_.get(); }
+  // Draws the last line, if any was drawn, before the answer is printed.
+  void End() { status_.reset(); }
+
+ private:
+  std::unique_ptr<AnswerProgress> progress_;  // outlives status_
+  std::optional<AnswerStatus> status_;
+};
 
 // One line on standard error: "growth-planner: <line>".
 void Say(const std::string& line);

@@ -373,7 +373,6 @@ bool CheckCombinations(const ValueTexts& texts, const RunSettings& settings, std
                         : texts.shard != nullptr ? "--shard"
                         : settings.resume        ? "--resume"
                         : settings.buffered      ? "--buffered"
-                        : settings.show_progress ? "--progress"
                                                  : nullptr;
     if (other != nullptr) {
       error = std::string("--reach cannot be combined with ") + other;
@@ -409,7 +408,6 @@ bool CheckCombinations(const ValueTexts& texts, const RunSettings& settings, std
                         : texts.shard != nullptr ? "--shard"
                         : settings.resume        ? "--resume"
                         : settings.buffered      ? "--buffered"
-                        : settings.show_progress ? "--progress"
                                                  : nullptr;
     if (other != nullptr) {
       error = std::string("--lowest-cap cannot be combined with ") + other;

@@ -296,6 +296,7 @@ TEST(ParseArgumentsTest, LongArgumentVectorsAndManyRepeats) {
 TEST(ParseArgumentsTest, ReachStandsAloneAmongTheModes) {
   EXPECT_TRUE(Parse({"--reach", "-s", "9", "-o", "unused.txt"}).settings.reach);
   EXPECT_TRUE(Parse({"-c", "3", "--reach"}).accepted);
+  EXPECT_TRUE(Parse({"--reach", "--progress"}).accepted);
   for (const std::vector<std::string>& other : {std::vector<std::string>{"--count"},
                                                 {"--max", "HP"},
                                                 {"--min", "S"},
@@ -303,8 +304,7 @@ TEST(ParseArgumentsTest, ReachStandsAloneAmongTheModes) {
                                                 {"--skip", "0"},
                                                 {"--shard", "1/2"},
                                                 {"--resume"},
-                                                {"--buffered"},
-                                                {"--progress"}}) {
+                                                {"--buffered"}}) {
     std::vector<std::string> args = {"--reach"};
     args.insert(args.end(), other.begin(), other.end());
     const Parsed parsed = Parse(args);
@@ -343,6 +343,7 @@ TEST(ParseArgumentsTest, AnswersForPlayersRefuseWhatTheyCannotDescribe) {
       {{"--lowest-cap", "--explain"}, "--lowest-cap cannot be combined with --explain"},
       {{"--lowest-cap", "--limit", "1"}, "--lowest-cap cannot be combined with --limit"},
       {{"--lowest-cap", "--buffered"}, "--lowest-cap cannot be combined with --buffered"},
+      {{"--lowest-cap", "--progress"}, nullptr},
       {{"--json", "--count"}, nullptr},
       {{"--json", "--lowest-cap"}, nullptr},
       {{"--json", "--explain", "--min", "SP"}, nullptr},

@@ -1,5 +1,5 @@
 // The extensions to the enumeration, run through the built program:
-// --help, --version, --count, --limit and --progress.
+// --help, --version, --count, --limit and --progress (of a run and of --reach).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -204,6 +204,23 @@ TEST_F(ExtensionsTest, ProgressGoesToStandardErrorOnly) {
   EXPECT_NE(last.find(" records, "), std::string::npos) << last;
   EXPECT_NE(last.find("100.0% done"), std::string::npos) << last;
   EXPECT_EQ(result.err.find('\r'), std::string::npos);
+}
+
+TEST_F(ExtensionsTest, ProgressLeavesTheReachAnswerAlone) {
+  const std::vector<std::string> args = {"-c", "8", "-l", "40", "-s", "12", "-x", "20", "--reach"};
+  const ProgramResult plain = Run(args);
+  std::vector<std::string> with = args;
+  with.push_back("--progress");
+  const ProgramResult shown = Run(with);
+  EXPECT_EQ(shown.exit_status, 0);
+  EXPECT_EQ(shown.exit_status, plain.exit_status);
+  EXPECT_FALSE(plain.out.empty());
+  EXPECT_EQ(shown.out, plain.out);
+  // Nothing within its first second; past it, lines that end with the last.
+  if (!shown.err.empty()) {
+    EXPECT_EQ(shown.err.rfind("growth-planner: ", 0), 0u) << shown.err;
+    EXPECT_TRUE(shown.err.ends_with(", --reach: stats done 7 of 7, done\n")) << shown.err;
+  }
 }
 
 TEST_F(ExtensionsTest, ProgressRewritesOneTerminalLine) {

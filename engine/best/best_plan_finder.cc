@@ -40,12 +40,12 @@ BestPlanAnswer Fold(const PlanSettings& settings, const StateFilter* exact, int 
 
 std::optional<BestPlanAnswer> FindBestPlansByRaisedTargets(const PlanSettings& settings, int value,
                                                            bool maximize, int64_t count,
-                                                           size_t bytes) {
+                                                           size_t bytes, AnswerProgress* progress) {
   if (!HandlesGoal(settings, value, maximize)) return std::nullopt;
   const LevelSchedule schedule(settings.level_cap, settings.bonus_rate);
   MemoryBudget budget(bytes);
   BestPlanAnswer answer;
-  if (FindGoalPlans(settings, schedule, value, maximize, count, budget, &answer.plans) !=
+  if (FindGoalPlans(settings, schedule, value, maximize, count, budget, &answer.plans, progress) !=
       GoalPlansOutcome::kFound) {
     return std::nullopt;
   }
@@ -54,10 +54,13 @@ std::optional<BestPlanAnswer> FindBestPlansByRaisedTargets(const PlanSettings& s
 
 BestPlanAnswer FindBestPlans(const PlanSettings& settings, const LevelSchedule& schedule,
                              const StateFilter* filter, const StateFilter* exact, int value,
-                             bool maximize, int64_t count, const BestPlanRoom& room) {
+                             bool maximize, int64_t count, const BestPlanRoom& room,
+                             AnswerProgress* progress) {
+  NoteBegin(progress, "ranking the plans over the viable states");
   BestPlanAnswer quick = Fold(settings, exact, value, maximize, count, room.quick_fold_bytes);
   if (quick.outcome == BestPlanAnswer::Outcome::kFound) return quick;
   {
+    NoteBegin(progress, "searching the plans under a bound");
     MemoryBudget budget(room.bytes);
     GainBound bound(settings, schedule, value, maximize, budget);
     std::vector<BestPlanSearch::Found> found;
@@ -68,6 +71,7 @@ BestPlanAnswer FindBestPlans(const PlanSettings& settings, const LevelSchedule& 
       return answer;
     }
   }
+  NoteBegin(progress, "ranking the plans over the viable states, with more room");
   return Fold(settings, exact, value, maximize, count, room.bytes);
 }
 

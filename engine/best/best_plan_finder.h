@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "engine/plan_settings.h"
+#include "engine/search/answer_progress.h"
 #include "engine/search/level_schedule.h"
 #include "engine/search/search.h"
 
@@ -46,13 +47,15 @@ struct BestPlanAnswer {
 // below must answer instead.
 std::optional<BestPlanAnswer> FindBestPlansByRaisedTargets(const PlanSettings& settings, int value,
                                                            bool maximize, int64_t count,
-                                                           size_t bytes);
+                                                           size_t bytes,
+                                                           AnswerProgress* progress = nullptr);
 
 // `value` indexes a record's first line (0..10 the values, 11 the points);
 // `count` (at least 1) plans are wanted, fewer when the run has fewer.
 BestPlanAnswer FindBestPlans(const PlanSettings& settings, const LevelSchedule& schedule,
                              const StateFilter* filter, const StateFilter* exact, int value,
-                             bool maximize, int64_t count, const BestPlanRoom& room);
+                             bool maximize, int64_t count, const BestPlanRoom& room,
+                             AnswerProgress* progress = nullptr);
 
 }  // namespace growth
 

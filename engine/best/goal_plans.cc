@@ -76,13 +76,14 @@ size_t ChargeOf(const std::vector<std::vector<int32_t>>& plans) {
 
 GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& schedule, int value,
                            bool maximize, int64_t count, MemoryBudget& budget,
-                           std::vector<std::vector<int32_t>>* plans) {
+                           std::vector<std::vector<int32_t>>* plans, AnswerProgress* progress) {
   if (!HandlesGoal(settings, value, maximize)) return GoalPlansOutcome::kNotHandled;
   const bool points = value == kValueCount;
   const bool unbought =
       !points && settings.targets[value] <= TypeRecordOf(settings.type).start_values[value];
   int32_t top = 0;
   int32_t bottom = 0;
+  NoteBegin(progress, "finding the highest value reached");
   if (points) {
     if (!MostPointsKept(settings, schedule, budget, &top)) return GoalPlansOutcome::kDidNotFit;
     if (top < 0) return GoalPlansOutcome::kFound;
@@ -104,6 +105,8 @@ GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& sc
     bottom = settings.targets[value];
   }
   const auto wanted = static_cast<size_t>(count);
+  // How many rounds the plans wanted take is not known before they are found.
+  NoteCounting(progress, "rounds of raised targets done", 0);
   for (int32_t v = top; v >= bottom && plans->size() < wanted; --v) {
     if (top - v == kMostRounds) return GoalPlansOutcome::kDidNotFit;
     // The points kept are no target, so the table asks for them instead. A
@@ -117,6 +120,7 @@ GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& sc
     std::make_unique<PlanSearch>(unbought ? settings : raised, SearchOptions{.filter = &viability})
         ->Run(sink);
     if (sink.over_budget()) return GoalPlansOutcome::kDidNotFit;
+    NoteStep(progress);
   }
   return GoalPlansOutcome::kFound;
 }
@@ -129,10 +133,10 @@ bool HandlesGoal(const PlanSettings& /*settings*/, int value, bool maximize) {
 
 GoalPlansOutcome FindGoalPlans(const PlanSettings& settings, const LevelSchedule& schedule,
                                int value, bool maximize, int64_t count, MemoryBudget& budget,
-                               std::vector<std::vector<int32_t>>* plans) {
+                               std::vector<std::vector<int32_t>>* plans, AnswerProgress* progress) {
   plans->clear();
   const GoalPlansOutcome outcome =
-      FindPlans(settings, schedule, value, maximize, count, budget, plans);
+      FindPlans(settings, schedule, value, maximize, count, budget, plans, progress);
   budget.Refund(ChargeOf(*plans));
   if (outcome != GoalPlansOutcome::kFound) plans->clear();
   return outcome;

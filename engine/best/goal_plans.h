@@ -36,6 +36,7 @@
 
 #include "base/memory_budget.h"
 #include "engine/plan_settings.h"
+#include "engine/search/answer_progress.h"
 #include "engine/search/level_schedule.h"
 
 namespace growth {
@@ -55,7 +56,8 @@ bool HandlesGoal(const PlanSettings& settings, int value, bool maximize);
 // candidate list, best first.
 GoalPlansOutcome FindGoalPlans(const PlanSettings& settings, const LevelSchedule& schedule,
                                int value, bool maximize, int64_t count, MemoryBudget& budget,
-                               std::vector<std::vector<int32_t>>* plans);
+                               std::vector<std::vector<int32_t>>* plans,
+                               AnswerProgress* progress = nullptr);
 
 }  // namespace growth
 

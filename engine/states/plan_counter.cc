@@ -14,8 +14,9 @@ namespace {
 // as fixed-width little-endian limbs.
 class ForwardCount {
  public:
-  ForwardCount(const StateWalk& walk, size_t width)
+  ForwardCount(const StateWalk& walk, size_t width, AnswerProgress* progress)
       : walk_(walk),
+        progress_(progress),
         width_(width),
         here_(walk.budget()),
         next_(walk.budget()),
@@ -59,7 +60,10 @@ class ForwardCount {
     return true;
   }
 
-  bool OnLevelDone(int32_t, StateLevel&) { return true; }
+  bool OnLevelDone(int32_t level, StateLevel&) {
+    NoteDone(progress_, static_cast<uint64_t>(level));
+    return true;
+  }
 
   const std::vector<uint64_t>& end_states() const { return end_states_; }
   const std::vector<uint64_t>& records() const { return records_; }
@@ -70,6 +74,7 @@ class ForwardCount {
   }
 
   const StateWalk& walk_;
+  AnswerProgress* const progress_;
   const size_t width_;
   int32_t level_ = 0;
   BudgetedArray<uint64_t> here_;
@@ -92,7 +97,10 @@ PlanCounter::Outcome PlanCounter::Count(const Limits& limits) {
   while ((1 << bits_per_step) < candidates.size) ++bits_per_step;
   const int64_t bits = int64_t{bits_per_step} * (LongestPlanSteps(settings_.level_cap) + 1) + 1;
   const size_t width = static_cast<size_t>(bits / 64 + 1);
-  ForwardCount forward(walk, width);
+  ForwardCount forward(walk, width, limits.progress);
+  NoteCounting(limits.progress,
+               limits.filter != nullptr ? "levels of the viable states counted" : "levels counted",
+               static_cast<uint64_t>(walk.top_level()));
   const StateWalk::Outcome walked = walk.Run(forward, false, limits.time);
   system_refused_ = budget.system_refused();
   switch (walked) {

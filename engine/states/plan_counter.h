@@ -15,6 +15,7 @@
 
 #include "base/big_count.h"
 #include "engine/plan_settings.h"
+#include "engine/search/answer_progress.h"
 #include "engine/search/search.h"
 
 namespace growth {
@@ -29,6 +30,8 @@ class PlanCounter {
     // still counted exactly if it rejects only states without records
     // below them, but the end states are then those of the viable ones.
     const StateFilter* filter = nullptr;
+    // When given, counts the levels of the walk done, of the levels there are.
+    AnswerProgress* progress = nullptr;
   };
   enum class Outcome { kCounted, kOverMemory, kOverTime };
 

@@ -98,7 +98,8 @@ void Buy(const Axes& axes, const StatArray& base_costs, int32_t level, int16_t* 
 
 }  // namespace
 
-LowestCap FindLowestCap(const PlanSettings& settings, MemoryBudget& budget) {
+LowestCap FindLowestCap(const PlanSettings& settings, MemoryBudget& budget,
+                        AnswerProgress* progress) {
   LowestCap answer;
   const LevelSchedule schedule(kHighestLowestCap, settings.bonus_rate);
   // A target out of reach even at the highest cap needs no table; ruling
@@ -123,6 +124,8 @@ LowestCap FindLowestCap(const PlanSettings& settings, MemoryBudget& budget) {
   std::fill(here, here + axes.cells, int16_t{-1});
   here[0] = 0;
   const size_t all_met = axes.cells - 1;
+  // How many levels the pass needs is the answer itself: no total is known.
+  NoteCounting(progress, "levels done", 0);
   for (int32_t level = 1; level <= kHighestLowestCap; ++level) {
     if (level > 1) {
       const int16_t* below = here;
@@ -131,6 +134,7 @@ LowestCap FindLowestCap(const PlanSettings& settings, MemoryBudget& budget) {
       LevelUp(axes, group, schedule.Reaching(level), below, here);
     }
     Buy(axes, base_costs, level, here);
+    NoteDone(progress, static_cast<uint64_t>(level));
     if (here[all_met] >= 0) {
       answer.outcome = LowestCap::Outcome::kFound;
       answer.cap = level;

@@ -16,6 +16,7 @@
 
 #include "base/memory_budget.h"
 #include "engine/plan_settings.h"
+#include "engine/search/answer_progress.h"
 
 namespace growth {
 
@@ -32,7 +33,9 @@ struct LowestCap {
   int32_t cap = 0;
 };
 
-LowestCap FindLowestCap(const PlanSettings& settings, MemoryBudget& budget);
+// `progress` (null for none) counts the levels of the pass done.
+LowestCap FindLowestCap(const PlanSettings& settings, MemoryBudget& budget,
+                        AnswerProgress* progress = nullptr);
 
 }  // namespace growth
 

@@ -230,8 +230,9 @@ bool HighestUnbought(const PlanSettings& settings, const LevelSchedule& schedule
 // target would be found for each), so the answer is that of the first
 // stat, and no further stat is started.
 ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedule,
-                      MemoryBudget& budget) {
+                      MemoryBudget& budget, AnswerProgress* progress) {
   ReachResult reach;
+  NoteCounting(progress, "stats done", kStatCount);
   std::array<ReachResult::Outcome, kStatCount> outcomes{};
   outcomes.fill(ReachResult::Outcome::kDidNotFit);
   std::array<bool, kStatCount> done{};
@@ -243,6 +244,7 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
     for (int k = next++; k < kStatCount && (k == 0 || !no_plan); k = next++) {
       outcomes[k] = FindReachOf(settings, schedule, k, mine, &reach.highest[k]);
       done[k] = true;
+      if (outcomes[k] != ReachResult::Outcome::kDidNotFit) NoteStep(progress);
       if (outcomes[k] == ReachResult::Outcome::kNoPlan) no_plan = true;
     }
   };
@@ -259,6 +261,7 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
     // has settled the answer; taken here all the same, as one thread would.
     if (!done[k] || outcomes[k] == ReachResult::Outcome::kDidNotFit) {
       outcomes[k] = FindReachOf(settings, schedule, k, budget, &reach.highest[k]);
+      if (outcomes[k] != ReachResult::Outcome::kDidNotFit) NoteStep(progress);
     }
     if (outcomes[k] != ReachResult::Outcome::kFound) {
       reach.outcome = outcomes[k];

@@ -14,6 +14,7 @@
 #include "base/memory_budget.h"
 #include "data/tables.h"
 #include "engine/plan_settings.h"
+#include "engine/search/answer_progress.h"
 #include "engine/search/level_schedule.h"
 
 namespace growth {
@@ -30,8 +31,9 @@ struct ReachResult {
   StatArray highest{};
 };
 
+// `progress` (null for none) counts the stats done, from either thread.
 ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedule,
-                      MemoryBudget& budget);
+                      MemoryBudget& budget, AnswerProgress* progress = nullptr);
 
 // The answer for stat `stat` (0..6) alone, into `highest` when kFound;
 // FindReach is this for each stat in turn, stopping at the first that is
