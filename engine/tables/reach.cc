@@ -229,9 +229,10 @@ bool HighestUnbought(const PlanSettings& settings, const LevelSchedule& schedule
 // The stat's axis is exact below its end, and values past the end count as
 // it, so a least value found below the end is the answer; one found at the
 // end only says the answer is there or higher, and the axis is widened.
-// Least values mostly lie at or just above the target (the lines that do
-// not raise the stat keep it there), so a narrow axis first keeps the
-// passes small.
+// Least values mostly lie at the target or the start (the lines that do
+// not raise the stat keep it there), so the axis starts one value past it,
+// which keeps the first pass as small as the table the answer then needs,
+// and doubles.
 bool LeastEndValue(const PlanSettings& settings, const LevelSchedule& schedule, int stat,
                    MemoryBudget& budget, int32_t* least) {
   const TypeRecord& type = TypeRecordOf(settings.type);
@@ -246,7 +247,7 @@ bool LeastEndValue(const PlanSettings& settings, const LevelSchedule& schedule, 
   const bool unbought = !Targeted(type.start_values[stat], settings.targets[stat]);
   const int32_t ceiling = RunValueCeiling(settings, schedule, stat);
   const int32_t from = ends[stat];
-  for (int32_t width = 8;; width *= 2) {
+  for (int32_t width = 1;; width *= 2) {
     ends[stat] = std::min(ceiling, from + width);
     if (!HighestOnTheCap(settings, schedule, ends, stat, budget, *least, unbought, true)) {
       return false;
