@@ -16,6 +16,8 @@ questions=(
   "-c 17 -l 76 -r 100 -a 53 -x 64 --max X --limit 10"
   "-c 2 -l 52 -r 50 -x 71 -h 36 -s 24 --max F"
   "-c 2 -l 52 -r 50 -x 71 -h 36 -s 24 --max F --limit 10"
+  "-c 2 -l 52 -r 50 -x 71 -h 36 -s 24 --min F"
+  "-c 2 -l 52 -r 50 -x 71 -h 36 -s 24 --min X --limit 10"
   "-c 3 -l 99 -h 80 -x 60 -s 152 --max H --limit 10"
   "-c 3 -l 99 -h 80 -x 60 -s 152 --max Point --limit 10"
   "-c 3 -l 60 -h 50 -x 40 -s 60 --max Point"

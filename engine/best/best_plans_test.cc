@@ -197,8 +197,8 @@ TEST(BestPlansTest, AgreeWithRankingTheWholeRun) {
 }
 
 // Smaller caps and more targets, wide or tight, for the goals the raised
-// targets answer (the others are passed over): the counts straddle the number of plans at the best
-// value.
+// targets answer, greatest and least (the others are passed over): the
+// counts straddle the number of plans at the best value.
 TEST(BestPlansTest, RaisedTargetsAgreeWithRankingTheWholeRun) {
   std::mt19937 random(2121);
   const int32_t rates[] = {50, 0, 100, 75, -30};
@@ -228,13 +228,15 @@ TEST(BestPlansTest, RaisedTargetsAgreeWithRankingTheWholeRun) {
     Ranking ranking(settings, count);
     std::make_unique<PlanSearch>(settings, SearchOptions{.filter = &viability})->Run(ranking);
     for (int value = 0; value < kValues; ++value) {
-      const std::string where = "-c " + std::to_string(type) + " -l " + std::to_string(cap) +
-                                " -r " + std::to_string(settings.bonus_rate) + ", " +
-                                std::to_string(records) + " records, --max " +
-                                std::string(kRecordValueLabels[value]) + " --limit " +
-                                std::to_string(count);
-      ExpectRaisedTargetsAgree(settings, schedule, value, true, count, ranking.Best(value, true),
-                               where);
+      for (const bool maximize : {true, false}) {
+        const std::string where =
+            "-c " + std::to_string(type) + " -l " + std::to_string(cap) + " -r " +
+            std::to_string(settings.bonus_rate) + ", " + std::to_string(records) + " records, " +
+            (maximize ? "--max " : "--min ") + std::string(kRecordValueLabels[value]) +
+            " --limit " + std::to_string(count);
+        ExpectRaisedTargetsAgree(settings, schedule, value, maximize, count,
+                                 ranking.Best(value, maximize), where);
+      }
     }
   }
 }

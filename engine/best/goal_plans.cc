@@ -6,6 +6,7 @@
 #include "engine/search/plan_state.h"
 #include "engine/search/search.h"
 #include "engine/tables/reach.h"
+#include "engine/tables/table_shape.h"
 #include "engine/tables/viability.h"
 
 namespace growth {
@@ -22,7 +23,7 @@ int32_t GoalValueOf(const PlanState& state, int value) {
 }
 
 // Keeps, in run order, the plans whose goal value is exactly `exact`, until
-// `wanted` in all; the others of the raised run (higher values) were kept
+// `wanted` in all; the others of the round's run (better values) were kept
 // in earlier rounds.
 class ExactValuePlans final : public EndStateSink {
  public:
@@ -74,10 +75,33 @@ size_t ChargeOf(const std::vector<std::vector<int32_t>>& plans) {
   return bytes;
 }
 
+// The least values of `stat`, from its least upward: the plans ending with
+// at most v of it are the run's records under a table that holds it at most
+// at v, in run order, and those below v were kept in earlier rounds.
+GoalPlansOutcome FindLeastPlans(const PlanSettings& settings, const LevelSchedule& schedule,
+                                int stat, int64_t count, MemoryBudget& budget,
+                                std::vector<std::vector<int32_t>>* plans) {
+  int32_t least = 0;
+  if (!LeastEndValue(settings, schedule, stat, budget, &least)) return GoalPlansOutcome::kDidNotFit;
+  if (least < 0) return GoalPlansOutcome::kFound;
+  const int32_t ceiling = RunValueCeiling(settings, schedule, stat);
+  const auto wanted = static_cast<size_t>(count);
+  for (int32_t v = least; v <= ceiling && plans->size() < wanted; ++v) {
+    if (v - least == kMostRounds) return GoalPlansOutcome::kDidNotFit;
+    Viability viability(settings, schedule, budget, 0, 0, AtMost{stat, v});
+    if (!viability.exact()) return GoalPlansOutcome::kDidNotFit;
+    ExactValuePlans sink(settings, stat, v, wanted, budget, plans);
+    std::make_unique<PlanSearch>(settings, SearchOptions{.filter = &viability})->Run(sink);
+    if (sink.over_budget()) return GoalPlansOutcome::kDidNotFit;
+  }
+  return GoalPlansOutcome::kFound;
+}
+
 GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& schedule, int value,
                            bool maximize, int64_t count, MemoryBudget& budget,
                            std::vector<std::vector<int32_t>>* plans, AnswerProgress* progress) {
   if (!HandlesGoal(settings, value, maximize)) return GoalPlansOutcome::kNotHandled;
+  if (!maximize) return FindLeastPlans(settings, schedule, value, count, budget, plans);
   const bool points = value == kValueCount;
   const bool unbought =
       !points && settings.targets[value] <= TypeRecordOf(settings.type).start_values[value];
@@ -128,7 +152,7 @@ GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& sc
 }  // namespace
 
 bool HandlesGoal(const PlanSettings& /*settings*/, int value, bool maximize) {
-  return maximize && value >= 0 && (value < kStatCount || value == kValueCount);
+  return value >= 0 && (value < kStatCount || (maximize && value == kValueCount));
 }
 
 GoalPlansOutcome FindGoalPlans(const PlanSettings& settings, const LevelSchedule& schedule,

@@ -1,6 +1,7 @@
-// The K best plans by the end value of a stat, or by the points left
-// unspent, greatest first and among equals in run order, found as the
-// first plans of runs with a raised target rather than by ranking the run.
+// The K best plans by the end value of a stat, greatest or least first, or
+// by the points left unspent, greatest first, and among equals in run order,
+// found as the first plans of runs with a raised target (or a stat held
+// down) rather than by ranking the run.
 //
 // The plans whose end value of a targeted stat is at least v are exactly
 // the records of the same run with that stat's target raised to v: the
@@ -24,6 +25,14 @@
 // level 1 up keeps there (MostPointsKept). Where values are sparse the
 // lowering gives up after a fixed number of rounds (kDidNotFit).
 //
+// The least values go the other way. Values only rise, so the plans ending
+// with at most v of a stat are those that never let it pass v: the run's
+// own records under a viability table that holds the stat at most at v,
+// again in the run's order. The least value comes from a pass like reach's
+// (LeastEndValue); then v rises one value at a time from it, taking the
+// plans of exactly v, until K plans, the stat's ceiling, or the same fixed
+// number of rounds.
+//
 // Callers guarantee: the schedule comes from the same settings; the budget
 // outlives the call. The tables are charged to the budget and freed before
 // returning. Nothing throws; what does not fit is reported, never guessed
@@ -43,13 +52,14 @@ namespace growth {
 
 enum class GoalPlansOutcome {
   kFound,       // the plans are in `plans`: none when no plan meets the targets
-  kNotHandled,  // the goal is not the greatest value of a targeted stat
+  kNotHandled,  // the goal is not one HandlesGoal accepts
   kDidNotFit,   // a table the answer needed did not fit the budget, or was not exact
 };
 
 // True when FindGoalPlans can answer the goal: the greatest end value
-// (`maximize`) of `value` (an index into the record's first line: 0..10 the
-// values, 11 the points) when it is a stat's or the points.
+// (`maximize`) or the least of `value` (an index into the record's first
+// line: 0..10 the values, 11 the points) when it is a stat's, and the
+// greatest of the points.
 bool HandlesGoal(const PlanSettings& settings, int value, bool maximize);
 
 // The best `count` (>= 1) plans, as candidate indices of the run's

@@ -90,11 +90,12 @@ void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost, i
 // other values count as their ends past them, since a target met needs
 // nothing more. With `stat` -1, `highest` is instead the most points any
 // plan keeps on the cap with every value at its end. With `unbought`, no
-// point of `stat` is bought: only level-ups raise it.
+// point of `stat` is bought: only level-ups raise it. With `least`, the
+// lowest value of `stat` at or above its target instead.
 bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule,
                      const StatArray& ends, int stat, MemoryBudget& budget, int32_t& highest,
-                     bool unbought = false) {
-  const TableShape shape(settings.type, ends);
+                     bool unbought = false, bool least = false) {
+  const TableShape shape(settings.type, ends, least ? stat : -1);
   const int unbought_axis = unbought ? shape.AxisOf(stat) : -1;
   const int32_t top = std::max(settings.level_cap, 1);
   const size_t kept = top > 1 ? 2 : 1;
@@ -130,11 +131,16 @@ bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule
   const int a = shape.AxisOf(stat);
   const int32_t last = a >= 0 ? shape.axes[a].last : 0;
   const size_t stride = a >= 0 ? shape.axes[a].stride : 0;
+  const int32_t start = TypeRecordOf(settings.type).start_values[stat];
   highest = -1;
-  for (int32_t o = last; o >= 0 && highest < 0; --o) {
-    if (here[met + static_cast<size_t>(o) * stride] >= 0) {
-      highest = TypeRecordOf(settings.type).start_values[stat] + o;
+  if (least) {
+    for (int32_t o = std::max(settings.targets[stat] - start, 0); o <= last && highest < 0; ++o) {
+      if (here[met + static_cast<size_t>(o) * stride] >= 0) highest = start + o;
     }
+    return true;
+  }
+  for (int32_t o = last; o >= 0 && highest < 0; --o) {
+    if (here[met + static_cast<size_t>(o) * stride] >= 0) highest = start + o;
   }
   return true;
 }
@@ -216,9 +222,38 @@ bool HighestUnbought(const PlanSettings& settings, const LevelSchedule& schedule
     ends[k] = std::max(settings.targets[k], type.start_values[k]);
   }
   // Never bought: level-ups alone raise it, by one at most each.
-  ends[stat] =
-      ValueCeiling(type.start_values[stat], type.base_costs[stat], schedule.LevelUpsAfter(1), 0);
+  ends[stat] = RunValueCeiling(settings, schedule, stat);
   return HighestOnTheCap(settings, schedule, ends, stat, budget, *highest, true);
+}
+
+// The stat's axis is exact below its end, and values past the end count as
+// it, so a least value found below the end is the answer; one found at the
+// end only says the answer is there or higher, and the axis is widened.
+// Least values mostly lie at the target or the start (the lines that do
+// not raise the stat keep it there), so the axis starts one value past it,
+// which keeps the first pass as small as the table the answer then needs,
+// and doubles.
+bool LeastEndValue(const PlanSettings& settings, const LevelSchedule& schedule, int stat,
+                   MemoryBudget& budget, int32_t* least) {
+  const TypeRecord& type = TypeRecordOf(settings.type);
+  StatArray ends{};
+  for (int k = 0; k < kStatCount; ++k) {
+    if (settings.targets[k] > ValueCeiling(settings, schedule, k)) {
+      *least = -1;
+      return true;
+    }
+    ends[k] = std::max(settings.targets[k], type.start_values[k]);
+  }
+  const bool unbought = !Targeted(type.start_values[stat], settings.targets[stat]);
+  const int32_t ceiling = RunValueCeiling(settings, schedule, stat);
+  const int32_t from = ends[stat];
+  for (int32_t width = 1;; width *= 2) {
+    ends[stat] = std::min(ceiling, from + width);
+    if (!HighestOnTheCap(settings, schedule, ends, stat, budget, *least, unbought, true)) {
+      return false;
+    }
+    if (*least < ends[stat] || ends[stat] == ceiling) return true;
+  }
 }
 
 // The stats are shared out between two threads, each with half of what is

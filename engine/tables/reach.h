@@ -1,7 +1,8 @@
 // How far each stat's target could be pushed: for each of the seven stats,
 // the highest target that, with every other target kept as given, some plan
 // still meets. Asking for a stat makes it one points can be bought for, even
-// if its given target did not.
+// if its given target did not. The same passes also give the least end
+// value of a stat.
 //
 // Callers guarantee: the schedule comes from the same settings; the budget
 // outlives the call. Each stat takes two passes over a table of the states'
@@ -53,6 +54,12 @@ bool MostPointsKept(const PlanSettings& settings, const LevelSchedule& schedule,
 // one pass does not fit the budget.
 bool HighestUnbought(const PlanSettings& settings, const LevelSchedule& schedule, int stat,
                      MemoryBudget& budget, int32_t* highest);
+
+// The least end value of stat `stat` (0..6) among the plans of the run that
+// meet every target, into `least` (-1 when none does); false when a pass
+// does not fit the budget.
+bool LeastEndValue(const PlanSettings& settings, const LevelSchedule& schedule, int stat,
+                   MemoryBudget& budget, int32_t* least);
 
 }  // namespace growth
 

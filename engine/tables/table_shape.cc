@@ -6,13 +6,15 @@ namespace growth {
 namespace {
 
 // Adds `mask` to `raises` unless a kept set already includes it, dropping
-// the kept sets it includes.
-void KeepLargest(TableShape::Raises& raises, uint32_t mask) {
+// the kept sets it includes; sets that differ in the bits `apart` include
+// neither the other.
+void KeepLargest(TableShape::Raises& raises, uint32_t mask, uint32_t apart) {
   int kept = 0;
   for (int i = 0; i < raises.count; ++i) {
     const uint32_t other = raises.masks[i];
-    if ((other & mask) == mask) return;
-    if ((other & mask) != other) raises.masks[kept++] = other;
+    const bool comparable = ((other ^ mask) & apart) == 0;
+    if (comparable && (other & mask) == mask) return;
+    if (!comparable || (other & mask) != other) raises.masks[kept++] = other;
   }
   raises.masks[kept++] = mask;
   raises.count = kept;
@@ -26,7 +28,15 @@ int32_t ValueCeiling(const PlanSettings& settings, const LevelSchedule& schedule
                       schedule.PointsAfter(1));
 }
 
-TableShape::TableShape(int32_t type, const StatArray& ends) {
+int32_t RunValueCeiling(const PlanSettings& settings, const LevelSchedule& schedule, int stat) {
+  const TypeRecord& type = TypeRecordOf(settings.type);
+  if (Targeted(type.start_values[stat], settings.targets[stat])) {
+    return ValueCeiling(settings, schedule, stat);
+  }
+  return ValueCeiling(type.start_values[stat], type.base_costs[stat], schedule.LevelUpsAfter(1), 0);
+}
+
+TableShape::TableShape(int32_t type, const StatArray& ends, int held) {
   const TypeRecord& record = TypeRecordOf(type);
   for (int k = 0; k < kStatCount; ++k) {
     const int32_t start = record.start_values[k];
@@ -49,6 +59,8 @@ TableShape::TableShape(int32_t type, const StatArray& ends) {
 
   // The raises are kept as sets of axes, which RaisedBy's two stats being
   // different allows.
+  const int held_axis = held >= 0 ? AxisOf(held) : -1;
+  const uint32_t apart = held_axis >= 0 ? 1u << held_axis : 0;
   const OpenLines open = OpenLinesOf(type);
   for (int l = 0; l < open.count; ++l) {
     for (const bool rollover : {false, true}) {
@@ -56,7 +68,8 @@ TableShape::TableShape(int32_t type, const StatArray& ends) {
       const int primary = AxisOf(raised.primary);
       const int secondary = raised.secondary >= 0 ? AxisOf(raised.secondary) : -1;
       KeepLargest(raises[rollover],
-                  (primary >= 0 ? 1u << primary : 0) | (secondary >= 0 ? 1u << secondary : 0));
+                  (primary >= 0 ? 1u << primary : 0) | (secondary >= 0 ? 1u << secondary : 0),
+                  apart);
     }
   }
 }

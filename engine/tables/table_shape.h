@@ -24,6 +24,9 @@ namespace growth {
 // No plan from the type's starting state raises stat `stat` (0..6) above
 // this by the cap: ValueCeiling over all the run's level-ups and points.
 int32_t ValueCeiling(const PlanSettings& settings, const LevelSchedule& schedule, int stat);
+// The same for the run's own plans, which buy no point of a stat without a
+// target: for such a stat, ValueCeiling over the level-ups alone.
+int32_t RunValueCeiling(const PlanSettings& settings, const LevelSchedule& schedule, int stat);
 
 // The cells of a per-level table over some stats' values: an axis per stat,
 // from its starting value to an end value that higher values count as, the
@@ -37,14 +40,17 @@ struct TableShape {
     size_t stride;
   };
   // Per open line, the axes its level-up raises, one bit per axis; only sets
-  // no other line's set includes, since raising more never hurts.
+  // no other line's set includes, since raising more never hurts; but along
+  // a held axis, whose value must stay low, raising it may hurt, so sets
+  // that differ there are both kept.
   struct Raises {
     std::array<uint32_t, kLineCount> masks{};
     int count = 0;
   };
 
-  // An axis for each stat whose entry in `ends` lies above its start value.
-  TableShape(int32_t type, const StatArray& ends);
+  // An axis for each stat whose entry in `ends` lies above its start value;
+  // the axis of stat `held` (-1 for none) is one whose value must stay low.
+  TableShape(int32_t type, const StatArray& ends, int held = -1);
 
   const Raises& RaisesOn(const LevelGain& gain) const { return raises[gain.secondary != 0]; }
   // Cells in a row: along axis 0.

@@ -15,15 +15,16 @@ namespace growth {
 // crowd out the one bound every targeted stat should have; those single-stat
 // tables are cheap, a few entries per value and level.
 Viability::Viability(const PlanSettings& settings, const LevelSchedule& schedule,
-                     MemoryBudget& budget, int32_t points_kept, uint32_t unbuyable) {
+                     MemoryBudget& budget, int32_t points_kept, uint32_t unbuyable,
+                     AtMost at_most) {
   const TargetedStats targeted = TargetedStatsOf(settings);
   uint32_t all = 0;
   for (int slot = 0; slot < targeted.count; ++slot) all |= 1u << targeted.index[slot];
-  if (all == 0 && points_kept <= 0) {
+  if (all == 0 && points_kept <= 0 && at_most.stat < 0) {
     exact_ = true;  // every plan meets the targets: nothing to reject
     return;
   }
-  TryTable(settings, schedule, all, budget, points_kept, unbuyable);
+  TryTable(settings, schedule, all, budget, points_kept, unbuyable, at_most);
   if (count_ == 1) {
     exact_ = true;
     return;
@@ -32,30 +33,32 @@ Viability::Viability(const PlanSettings& settings, const LevelSchedule& schedule
   size_t set_aside = 0;
   for (int slot = 0; slot < targeted.count; ++slot) {
     const size_t bytes =
-        ViabilityTable(settings, schedule, 1u << targeted.index[slot], budget).BytesNeeded();
+        ViabilityTable(settings, schedule, 1u << targeted.index[slot], budget, 0, 0, at_most)
+            .BytesNeeded();
     set_aside = bytes > SIZE_MAX - set_aside ? SIZE_MAX : set_aside + bytes;
   }
   if (!budget.Charge(set_aside)) set_aside = 0;
   for (int size = targeted.count - 1; size >= 2; --size) {
     for (uint32_t stats = 1; stats <= all; ++stats) {
       if ((stats & ~all) == 0 && std::popcount(stats) == size && !Covered(stats)) {
-        TryTable(settings, schedule, stats, budget, points_kept, unbuyable);
+        TryTable(settings, schedule, stats, budget, points_kept, unbuyable, at_most);
       }
     }
   }
   budget.Refund(set_aside);
   for (int slot = 0; slot < targeted.count; ++slot) {
     const uint32_t single = 1u << targeted.index[slot];
-    if (!Covered(single)) TryTable(settings, schedule, single, budget, points_kept, unbuyable);
+    if (!Covered(single))
+      TryTable(settings, schedule, single, budget, points_kept, unbuyable, at_most);
   }
 }
 
 void Viability::TryTable(const PlanSettings& settings, const LevelSchedule& schedule,
                          uint32_t stats, MemoryBudget& budget, int32_t points_kept,
-                         uint32_t unbuyable) {
+                         uint32_t unbuyable, AtMost at_most) {
   GROWTH_CHECK(count_ < kMostTables);
   std::optional<ViabilityTable>& table = tables_[count_];
-  table.emplace(settings, schedule, stats, budget, points_kept, unbuyable);
+  table.emplace(settings, schedule, stats, budget, points_kept, unbuyable, at_most);
   if (!table->Build()) {
     table.reset();
     return;

@@ -31,9 +31,10 @@ namespace growth {
 class Viability final : public StateFilter {
  public:
   // A plan must also end with at least `points_kept` points unspent; the
-  // targets of the stats in `unbuyable` are met by level-ups alone.
+  // targets of the stats in `unbuyable` are met by level-ups alone; the
+  // stat `at_most` holds must not pass its value.
   Viability(const PlanSettings& settings, const LevelSchedule& schedule, MemoryBudget& budget,
-            int32_t points_kept = 0, uint32_t unbuyable = 0);
+            int32_t points_kept = 0, uint32_t unbuyable = 0, AtMost at_most = {});
   Viability(const Viability&) = delete;
   Viability& operator=(const Viability&) = delete;
 
@@ -54,7 +55,7 @@ class Viability final : public StateFilter {
 
   // Keeps the table over `stats` if it fits what is left of the budget.
   void TryTable(const PlanSettings& settings, const LevelSchedule& schedule, uint32_t stats,
-                MemoryBudget& budget, int32_t points_kept, uint32_t unbuyable);
+                MemoryBudget& budget, int32_t points_kept, uint32_t unbuyable, AtMost at_most);
   bool Covered(uint32_t stats) const;
 
   bool exact_ = false;

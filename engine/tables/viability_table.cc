@@ -11,10 +11,12 @@ namespace {
 static_assert(PointsGrantedUpTo(kMaxLevelCap) < ViabilityTable::kUnreachable,
               "a saturated need must stay out of every state's reach");
 
-// The end of each covered targeted stat's axis: its target.
-StatArray CoveredTargets(const PlanSettings& settings, uint32_t stats) {
+// The end of each covered targeted stat's axis: its target, or for the
+// stat held at most at v, the dead cell v + 1.
+StatArray CoveredTargets(const PlanSettings& settings, uint32_t stats, AtMost at_most) {
   StatArray ends{};
   for (int k = 0; k < kStatCount; ++k) ends[k] = (stats >> k & 1) != 0 ? settings.targets[k] : 0;
+  if (at_most.stat >= 0) ends[at_most.stat] = at_most.value + 1;
   return ends;
 }
 
@@ -22,16 +24,24 @@ StatArray CoveredTargets(const PlanSettings& settings, uint32_t stats) {
 
 ViabilityTable::ViabilityTable(const PlanSettings& settings, const LevelSchedule& schedule,
                                uint32_t stats, MemoryBudget& budget, int32_t points_kept,
-                               uint32_t unbuyable)
+                               uint32_t unbuyable, AtMost at_most)
     : schedule_(schedule),
       top_level_(std::max(settings.level_cap, 1)),
       points_kept_(std::min(points_kept, kUnreachable)),
-      shape_(settings.type, CoveredTargets(settings, stats)),
+      shape_(settings.type, CoveredTargets(settings, stats, at_most), at_most.stat),
       needs_(budget) {
+  const TypeRecord& type = TypeRecordOf(settings.type);
+  if (at_most.stat >= 0) {
+    const int32_t start = type.start_values[at_most.stat];
+    const int32_t target = settings.targets[at_most.stat];
+    bounded_axis_ = shape_.AxisOf(at_most.stat);
+    // No point is offered for a stat without a target.
+    if (!Targeted(start, target)) unbuyable |= 1u << at_most.stat;
+    if (Targeted(start, target) && (stats >> at_most.stat & 1) != 0) met_from_ = target - start;
+  }
   for (int i = 0; i < shape_.axis_count; ++i) {
     if ((unbuyable >> shape_.axes[i].stat & 1) == 0) buyable_axes_ |= 1u << i;
   }
-  const TypeRecord& type = TypeRecordOf(settings.type);
   for (int k = 0; k < kStatCount; ++k) {
     if (!Targeted(type.start_values[k], settings.targets[k])) continue;
     if ((stats >> k & 1) == 0) exact_ = false;
@@ -111,7 +121,15 @@ void ViabilityTable::FillLevel(int32_t level, int16_t* here, const int16_t* abov
 
     std::fill(out, out + width, static_cast<int16_t>(kUnreachable));
     if (gain == nullptr) {
-      if (open == 0) out[last] = static_cast<int16_t>(points_kept_);  // every target met
+      // Every target met: each covered axis at its end, and the bounded
+      // one anywhere from its target to just below its dead cell.
+      const int b = bounded_axis_;
+      bool met = (open & ~(b > 0 ? 1u << b : 0u)) == 0;
+      if (b > 0) met = met && offset[b] >= met_from_ && offset[b] < axes[b].last;
+      if (met) {
+        std::fill(out + (b == 0 ? met_from_ : last), out + (b == 0 ? last : last + 1),
+                  static_cast<int16_t>(points_kept_));
+      }
     } else {
       for (int r = 0; r < raises.count; ++r) {
         size_t next = row;

@@ -13,6 +13,14 @@
 // those targets alone, so it never rejects a state some plan through which
 // meets every target, but it may accept states none of whose plans does.
 //
+// A table may also hold one stat at most at a value v (AtMost): the plans
+// asked about are then those that never let it pass v, since values only
+// rise. Its axis runs from the start to v + 1 with every value exact, higher
+// being worse rather than better, and the cell v + 1 (which higher values
+// count as) is dead: no plan from it qualifies, so a level-up or purchase
+// into it leads nowhere. A stat with a target is bought, as the run buys
+// it, below its target and past it; one without is never bought.
+//
 // Callers guarantee: the schedule comes from the same settings and outlives
 // Build; the budget outlives the table; states looked up are reached by plan
 // steps from the type's starting state (level 1..max(cap, 1), no value below
@@ -35,6 +43,13 @@
 
 namespace growth {
 
+// No plan may end with stat `stat` (0..6) above `value`, which lies at or
+// above its start and its target; -1 for no such stat.
+struct AtMost {
+  int stat = -1;
+  int32_t value = 0;
+};
+
 class ViabilityTable {
  public:
   // Needs are stored in 16 bits and saturate here, above the most points
@@ -45,9 +60,11 @@ class ViabilityTable {
   // Covers the targeted stats whose bit (1 << stat index) is in `stats`;
   // a plan must also end with at least `points_kept` points unspent. The
   // stats in `unbuyable` are targets only level-ups can meet: the plans
-  // asked about never buy them.
+  // asked about never buy them. The stat `at_most` holds always has its
+  // axis; its target counts only when covered.
   ViabilityTable(const PlanSettings& settings, const LevelSchedule& schedule, uint32_t stats,
-                 MemoryBudget& budget, int32_t points_kept = 0, uint32_t unbuyable = 0);
+                 MemoryBudget& budget, int32_t points_kept = 0, uint32_t unbuyable = 0,
+                 AtMost at_most = {});
   ViabilityTable(const ViabilityTable&) = delete;
   ViabilityTable& operator=(const ViabilityTable&) = delete;
 
@@ -85,6 +102,8 @@ class ViabilityTable {
   bool hopeless_ = false;  // a covered target lies above its ceiling
   const TableShape shape_;
   uint32_t buyable_axes_ = 0;
+  int bounded_axis_ = -1;  // the axis `at_most` holds, if any
+  int32_t met_from_ = 0;   // its offset from which its target counts as met
 
   // What lookups read; a hopeless table is one entry for every level.
   bool built_ = false;

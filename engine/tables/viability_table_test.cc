@@ -1,14 +1,19 @@
 // The viability tables against a plain memoised enumeration of the states a
-// run reaches, and tables over fewer stats against the exact one.
+// run reaches, tables over fewer stats against the exact one, and tables
+// holding a stat at most at a value against the whole run's records.
 #include "engine/tables/viability_table.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <random>
 #include <unordered_map>
 #include <vector>
 
+#include "engine/search/search.h"
+#include "engine/tables/table_shape.h"
 #include "engine/tables/viability.h"
 #include "tests/state_enumeration.h"
 
@@ -71,6 +76,59 @@ TEST(ViabilityTableTest, TablesOverFewerStatsNeverRejectWhatTheExactOneAccepts) 
       for (const auto& [key, highest] : enumeration.states()) {
         const PlanState state = enumeration.StateOf(key);
         ASSERT_TRUE(part.Viable(state) || !exact.Viable(state));
+      }
+    }
+  }
+}
+
+// The qualifying records of a run by their end values; with `most`, the end
+// states past it are counted apart. (End states short of a target that one
+// more purchase would meet are reached all the same.)
+class EndValues final : public EndStateSink {
+ public:
+  EndValues(const PlanSettings& settings, AtMost most) : targets_(settings.targets), most_(most) {}
+
+  bool OnEndState(const PlanState& state, const PlanView& /*plan*/) override {
+    if (most_.stat >= 0 && state.values[most_.stat] > most_.value) {
+      ++stray_;
+    } else if (MeetsTargets(state.values, targets_)) {
+      for (int k = 0; k < kStatCount; ++k) ++counts_[k][static_cast<size_t>(state.values[k])];
+    }
+    return true;
+  }
+  int64_t AtMost(int stat, int32_t value) const {
+    int64_t sum = 0;
+    for (int32_t u = 0; u <= value; ++u) sum += counts_[stat][static_cast<size_t>(u)];
+    return sum;
+  }
+  int64_t stray() const { return stray_; }
+
+ private:
+  const ValueVector targets_;
+  const growth::AtMost most_;
+  std::array<std::array<int64_t, 64>, kStatCount> counts_{};
+  int64_t stray_ = 0;
+};
+
+// Held at most at v, a stat's table lets the run reach exactly its records
+// that end with at most v of it: none past v, none missing.
+TEST(ViabilityTableTest, HoldingAStatAtMostLeavesExactlyTheRecordsNotPastIt) {
+  for (const PlanSettings& settings : RandomRuns(31, 1, 1, 6, 3)) {
+    const auto schedule = std::make_unique<LevelSchedule>(settings.level_cap, settings.bonus_rate);
+    MemoryBudget budget(size_t{1} << 28);
+    EndValues whole(settings, {});
+    std::make_unique<PlanSearch>(settings)->Run(whole);
+    for (int k = 0; k < kStatCount; ++k) {
+      const int32_t from =
+          std::max(settings.targets[k], TypeRecordOf(settings.type).start_values[k]);
+      for (int32_t v = from; v <= RunValueCeiling(settings, *schedule, k); ++v) {
+        const Viability filter(settings, *schedule, budget, 0, 0, {k, v});
+        ASSERT_TRUE(filter.exact());
+        EndValues held(settings, {k, v});
+        std::make_unique<PlanSearch>(settings, SearchOptions{.filter = &filter})->Run(held);
+        ASSERT_EQ(held.stray(), 0) << "type " << settings.type << " stat " << k << " at most " << v;
+        ASSERT_EQ(held.AtMost(k, v), whole.AtMost(k, v))
+            << "type " << settings.type << " stat " << k << " at most " << v;
       }
     }
   }
