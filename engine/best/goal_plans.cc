@@ -80,12 +80,15 @@ size_t ChargeOf(const std::vector<std::vector<int32_t>>& plans) {
 // at v, in run order, and those below v were kept in earlier rounds.
 GoalPlansOutcome FindLeastPlans(const PlanSettings& settings, const LevelSchedule& schedule,
                                 int stat, int64_t count, MemoryBudget& budget,
-                                std::vector<std::vector<int32_t>>* plans) {
+                                std::vector<std::vector<int32_t>>* plans,
+                                AnswerProgress* progress) {
+  NoteBegin(progress, "finding the least value reached");
   int32_t least = 0;
   if (!LeastEndValue(settings, schedule, stat, budget, &least)) return GoalPlansOutcome::kDidNotFit;
   if (least < 0) return GoalPlansOutcome::kFound;
   const int32_t ceiling = RunValueCeiling(settings, schedule, stat);
   const auto wanted = static_cast<size_t>(count);
+  NoteCounting(progress, "rounds of held-down values done", 0);
   for (int32_t v = least; v <= ceiling && plans->size() < wanted; ++v) {
     if (v - least == kMostRounds) return GoalPlansOutcome::kDidNotFit;
     Viability viability(settings, schedule, budget, 0, 0, AtMost{stat, v});
@@ -93,6 +96,7 @@ GoalPlansOutcome FindLeastPlans(const PlanSettings& settings, const LevelSchedul
     ExactValuePlans sink(settings, stat, v, wanted, budget, plans);
     std::make_unique<PlanSearch>(settings, SearchOptions{.filter = &viability})->Run(sink);
     if (sink.over_budget()) return GoalPlansOutcome::kDidNotFit;
+    NoteStep(progress);
   }
   return GoalPlansOutcome::kFound;
 }
@@ -101,10 +105,10 @@ GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& sc
                            bool maximize, int64_t count, MemoryBudget& budget,
                            std::vector<std::vector<int32_t>>* plans, AnswerProgress* progress) {
   if (!HandlesGoal(settings, value, maximize)) return GoalPlansOutcome::kNotHandled;
-  if (!maximize) return FindLeastPlans(settings, schedule, value, count, budget, plans);
+  if (!maximize) return FindLeastPlans(settings, schedule, value, count, budget, plans, progress);
   const bool points = value == kValueCount;
-  const bool unbought =
-      !points && settings.targets[value] <= TypeRecordOf(settings.type).start_values[value];
+  const bool unbought = !points && !Targeted(TypeRecordOf(settings.type).start_values[value],
+                                             settings.targets[value]);
   int32_t top = 0;
   int32_t bottom = 0;
   NoteBegin(progress, "finding the highest value reached");

@@ -145,6 +145,17 @@ bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule
   return true;
 }
 
+// Each stat's end on a table with every target: its target, or its start
+// when it has none; false when some target lies past every plan's reach.
+bool TargetEnds(const PlanSettings& settings, const LevelSchedule& schedule, StatArray* ends) {
+  const TypeRecord& type = TypeRecordOf(settings.type);
+  for (int k = 0; k < kStatCount; ++k) {
+    if (settings.targets[k] > ValueCeiling(settings, schedule, k)) return false;
+    (*ends)[k] = std::max(settings.targets[k], type.start_values[k]);
+  }
+  return true;
+}
+
 }  // namespace
 
 // Each stat takes two passes. The first leaves out the other targets: its
@@ -198,28 +209,20 @@ ReachResult::Outcome FindReachOf(const PlanSettings& settings, const LevelSchedu
 
 bool MostPointsKept(const PlanSettings& settings, const LevelSchedule& schedule,
                     MemoryBudget& budget, int32_t* most) {
-  const TypeRecord& type = TypeRecordOf(settings.type);
   StatArray ends{};
-  for (int k = 0; k < kStatCount; ++k) {
-    if (settings.targets[k] > ValueCeiling(settings, schedule, k)) {
-      *most = -1;
-      return true;
-    }
-    ends[k] = std::max(settings.targets[k], type.start_values[k]);
+  if (!TargetEnds(settings, schedule, &ends)) {
+    *most = -1;  // some target lies past every plan's reach
+    return true;
   }
   return HighestOnTheCap(settings, schedule, ends, -1, budget, *most);
 }
 
 bool HighestUnbought(const PlanSettings& settings, const LevelSchedule& schedule, int stat,
                      MemoryBudget& budget, int32_t* highest) {
-  const TypeRecord& type = TypeRecordOf(settings.type);
   StatArray ends{};
-  for (int k = 0; k < kStatCount; ++k) {
-    if (settings.targets[k] > ValueCeiling(settings, schedule, k)) {
-      *highest = -1;
-      return true;
-    }
-    ends[k] = std::max(settings.targets[k], type.start_values[k]);
+  if (!TargetEnds(settings, schedule, &ends)) {
+    *highest = -1;  // some target lies past every plan's reach
+    return true;
   }
   // Never bought: level-ups alone raise it, by one at most each.
   ends[stat] = RunValueCeiling(settings, schedule, stat);
@@ -237,12 +240,9 @@ bool LeastEndValue(const PlanSettings& settings, const LevelSchedule& schedule, 
                    MemoryBudget& budget, int32_t* least) {
   const TypeRecord& type = TypeRecordOf(settings.type);
   StatArray ends{};
-  for (int k = 0; k < kStatCount; ++k) {
-    if (settings.targets[k] > ValueCeiling(settings, schedule, k)) {
-      *least = -1;
-      return true;
-    }
-    ends[k] = std::max(settings.targets[k], type.start_values[k]);
+  if (!TargetEnds(settings, schedule, &ends)) {
+    *least = -1;  // some target lies past every plan's reach
+    return true;
   }
   const bool unbought = !Targeted(type.start_values[stat], settings.targets[stat]);
   const int32_t ceiling = RunValueCeiling(settings, schedule, stat);
