@@ -60,12 +60,13 @@ BestPlanAnswer FindBestPlans(const PlanSettings& settings, const LevelSchedule& 
   BestPlanAnswer quick = Fold(settings, exact, value, maximize, count, room.quick_fold_bytes);
   if (quick.outcome == BestPlanAnswer::Outcome::kFound) return quick;
   {
-    NoteBegin(progress, "searching the plans under a bound");
+    NoteCounting(progress, "searching the plans under a falling floor: tries", 0);
     MemoryBudget budget(room.bytes);
     GainBound bound(settings, schedule, value, maximize, budget);
     std::vector<BestPlanSearch::Found> found;
-    if (bound.Build() &&
-        BestPlanSearch(settings, filter, bound, count, budget).Run(room.search_passes, &found)) {
+    if (bound.Build() && BestPlanSearch(settings, filter, bound, count, budget)
+                                 .RankUnderFloors(room.search_passes, &found, progress) !=
+                             BestPlanSearch::Ending::kPassLimit) {
       BestPlanAnswer answer;
       for (BestPlanSearch::Found& plan : found) answer.plans.push_back(std::move(plan.steps));
       return answer;

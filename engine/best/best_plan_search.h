@@ -30,6 +30,7 @@
 
 #include "base/memory_budget.h"
 #include "engine/plan_settings.h"
+#include "engine/search/answer_progress.h"
 #include "engine/search/plan_state.h"
 #include "engine/search/search.h"
 #include "engine/tables/gain_bound.h"
@@ -50,10 +51,40 @@ class BestPlanSearch final : public StateFilter, public EndStateSink {
   BestPlanSearch(const BestPlanSearch&) = delete;
   BestPlanSearch& operator=(const BestPlanSearch&) = delete;
 
-  // Searches the whole run, within `pass_limit` passes of the search loop
-  // (none when zero); returns the plans kept, best first and among equal
-  // values in run order, or false when the limit ended the search first.
-  bool Run(uint64_t pass_limit, std::vector<Found>* ranked);
+  // How a search ended.
+  enum class Ending {
+    kExhausted,  // every plan worth the floor was looked at
+    kFull,       // the K-th plan worth the floor was found, and it stopped there
+    kPassLimit,  // the pass limit came first
+  };
+  static constexpr int64_t kNoFloor = INT64_MIN;
+
+  // Searches the run for its best plans worth at least `floor` (signed, as
+  // the bound counts them), skipping every subtree that cannot reach it,
+  // within `pass_limit` passes of the search loop (none when zero); with
+  // `stop_when_full`, it stops at the K-th such plan. The plans kept come
+  // best first and among equal values in run order. When it is exhausted
+  // with K plans, or with fewer and a floor at or below every value a plan
+  // can have, they are the run's K best.
+  Ending Search(uint64_t pass_limit, int64_t floor, bool stop_when_full,
+                std::vector<Found>* ranked);
+
+  // The whole run without a floor; false when the limit ended it first.
+  bool Run(uint64_t pass_limit, std::vector<Found>* ranked) {
+    return Search(pass_limit, kNoFloor, false, ranked) == Ending::kExhausted;
+  }
+
+  // The run's K best plans, under a floor brought down from the best value
+  // the bound allows at the start: by doubling steps while fewer than K
+  // plans reach it, then by halving between the last floor they did not
+  // reach and the first they did, each try stopping at its K-th plan. The
+  // floor found is the K-th best value, and the last search, in run order
+  // under it, skips every subtree that cannot reach it: knowing the K-th
+  // best value from the start skips far more than learning it on the way.
+  // `pass_limit` (none when zero) holds for all the tries together;
+  // `progress` (null for none) counts them.
+  Ending RankUnderFloors(uint64_t pass_limit, std::vector<Found>* ranked,
+                         AnswerProgress* progress = nullptr);
 
   // Passes searched so far: how much of the run the bound could not skip.
   uint64_t passes() const { return passes_; }
@@ -81,18 +112,23 @@ class BestPlanSearch final : public StateFilter, public EndStateSink {
   // The states entered, with the best values they were entered with.
   static constexpr int kRemembered = 4;  // visits a state keeps, K at most
   struct Visit {
-    std::array<uint64_t, 3> key;              // level, points and targeted values; 0 for empty
+    std::array<uint64_t, 3> key;              // level, points and targeted values
     std::array<int32_t, kRemembered> values;  // best first
+    uint32_t search;                          // the search that used it; 0 for none
   };
   // False when K earlier visits of the state came with values at least
   // `value`; otherwise remembers this one.
   bool FirstVisits(const PlanState& state, int64_t value) const;
   mutable BudgetedArray<Visit> visits_;
   mutable size_t visits_used_ = 0;
+  uint32_t searches_ = 0;
   std::vector<Found> kept_;  // a heap by Better: the worst on top
   uint64_t records_ = 0;
   uint64_t passes_ = 0;
   uint64_t pass_limit_ = 0;
+  int64_t floor_ = kNoFloor;
+  bool stop_when_full_ = false;
+  bool stopped_full_ = false;
 };
 
 }  // namespace growth

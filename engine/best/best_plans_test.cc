@@ -54,6 +54,14 @@ class Ranking final : public EndStateSink {
     return true;
   }
 
+  // How many of the records kept share the best value.
+  size_t Ties(int value, bool maximize) const {
+    const std::vector<Kept>& kept = best_[2 * value + (maximize ? 0 : 1)];
+    size_t ties = 0;
+    while (ties < kept.size() && kept[ties].merit == kept.front().merit) ++ties;
+    return ties;
+  }
+
   std::vector<std::string> Best(int value, bool maximize) const {
     std::vector<std::string> records;
     for (const Kept& kept : best_[2 * value + (maximize ? 0 : 1)]) records.push_back(kept.record);
@@ -126,6 +134,21 @@ void ExpectBestPlansOf(const PlanSettings& settings, size_t count) {
         searched.push_back(Format(settings, plan.steps));
       EXPECT_EQ(searched, expected) << where << ", by the search";
 
+      // Also one more than the plans at the best value, so that the floors
+      // pass over a value that fewer than K plans reach.
+      for (const size_t wanted : {count, ranking.Ties(value, maximize) + 1}) {
+        if (wanted > count) continue;
+        ASSERT_NE(BestPlanSearch(settings, &viability, bound, static_cast<int64_t>(wanted), budget)
+                      .RankUnderFloors(0, &found),
+                  BestPlanSearch::Ending::kPassLimit);
+        std::vector<std::string> floored;
+        for (const BestPlanSearch::Found& plan : found)
+          floored.push_back(Format(settings, plan.steps));
+        const std::vector<std::string> first(expected.begin(),
+                                             expected.begin() + static_cast<ptrdiff_t>(wanted));
+        EXPECT_EQ(floored, first) << where << " (" << wanted << "), under falling floors";
+      }
+
       BestPlans best(settings, graph, value, maximize);
       ASSERT_TRUE(best.Fold());
       std::vector<std::string> folded;
@@ -169,6 +192,12 @@ TEST(BestPlansTest, AgreeWithRankingTheWholeRun) {
     SCOPED_TRACE("-c 10 -l 7 -r 75 -a 10");
     ExpectBestPlansOf(SettingsFor(10, 7, {0, 0, 0, 0, 0, 0, 10}, 75), 3);
   }
+  // Without targets nothing is bought, and few plans share a value: the
+  // best, all along the line that adds most, is the only one.
+  {
+    SCOPED_TRACE("-c 8 -l 6");
+    ExpectBestPlansOf(SettingsFor(8, 6, {}), 20);
+  }
   std::mt19937 random(1234);
   const int32_t rates[] = {50, 0, 100, 75, -30};
   int runs = 0;
@@ -196,7 +225,8 @@ TEST(BestPlansTest, AgreeWithRankingTheWholeRun) {
       }
     }
     SCOPED_TRACE(run + ", " + std::to_string(records) + " records");
-    ExpectBestPlansOf(settings, runs % 2 == 0 ? 3 : 20);
+    const size_t counts[] = {1, 3, 20};
+    ExpectBestPlansOf(settings, counts[runs % 3]);
   }
 }
 

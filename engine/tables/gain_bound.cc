@@ -85,6 +85,32 @@ int64_t GainBound::LevelUpGain(StepCode line, int32_t level) const {
   return sign_ * gain.points;
 }
 
+int64_t GainBound::LeastSigned(const PlanState& start) const {
+  const int64_t all_points = schedule_.PointsAfter(start.level);
+  if (value_ == kValueCount) {
+    // Points never fall below none, nor rise past all those granted.
+    return sign_ > 0 ? 0 : -(start.points + all_points);
+  }
+  // No step lowers a value.
+  if (sign_ > 0) return Signed(start);
+  // Each level-up and each purchase adds at most its largest gain, and
+  // no plan buys more points than the cheapest base cost allows.
+  int64_t least = Signed(start);
+  for (int32_t level = start.level + 1; level <= top_level_; ++level) {
+    int64_t worst = 0;
+    for (int l = 0; l < line_count_; ++l) worst = std::min(worst, LevelUpGain(lines_[l], level));
+    least += worst;
+  }
+  int64_t worst_purchase = 0;
+  int32_t cheapest = INT32_MAX;
+  for (int i = 0; i < axis_count_; ++i) {
+    worst_purchase = std::min(worst_purchase, PurchaseGain(axes_[i].stat, 0, 1));
+    cheapest = std::min(cheapest, axes_[i].base_cost);
+  }
+  if (axis_count_ > 0) least += (start.points + all_points) / cheapest * worst_purchase;
+  return least;
+}
+
 bool GainBound::Build() {
   table_.Free();
   built_ = false;

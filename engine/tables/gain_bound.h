@@ -67,6 +67,9 @@ class GainBound {
   // working out the tighter one.
   int64_t Bound(const PlanState& state, int64_t beat = INT64_MIN) const;
 
+  // A value, signed, that no plan's end state from `start` falls below.
+  int64_t LeastSigned(const PlanState& start) const;
+
   // What a purchase of stat `index` adds, signed, at `value` and `level`.
   int64_t PurchaseGain(int index, int32_t value, int32_t level) const;
   // What a level-up along `line` that reaches `level` adds, signed.
