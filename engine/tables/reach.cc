@@ -19,8 +19,57 @@ namespace {
 // can do all that one with fewer can. Rows run along axis 0 as in the
 // viability table, so the inner loops are long and vectorize.
 
-// From `below` to `here`, one level up, along every line.
-void LevelUp(const TableShape& shape, const LevelGain& gain, const int16_t* below, int16_t* here) {
+// The offsets along each axis that some plan reaches by a level: no value
+// passes its ceiling there (with no point bought along `unbought`). Cells
+// past them hold -1 and are passed over.
+struct Reached {
+  std::array<int32_t, kStatCount> last{};
+  // Whether every axis from 1 on of the row at `offset` lies within.
+  bool Holds(const TableShape& shape, const AxisOffsets& offset) const {
+    for (int i = 1; i < shape.axis_count; ++i) {
+      if (offset[i] > last[i]) return false;
+    }
+    return true;
+  }
+  size_t Width() const { return static_cast<size_t>(last[0]) + 1; }
+};
+
+Reached ReachedBy(const TableShape& shape, const LevelSchedule& schedule, int32_t level,
+                  int unbought) {
+  Reached reached;
+  const int32_t points = schedule.PointsAfter(1) - schedule.PointsAfter(level);
+  for (int i = 0; i < shape.axis_count; ++i) {
+    const TableShape::Axis& axis = shape.axes[i];
+    const int32_t ceiling =
+        ValueCeiling(axis.start, axis.base_cost, level - 1, i == unbought ? 0 : points);
+    reached.last[i] = std::clamp(ceiling - axis.start, 0, axis.last);
+  }
+  return reached;
+}
+
+// Sets to -1 the cells of `here` that plans reach by the level, or with
+// `outside`, all the others. The passes below only read and write the
+// reached cells, so only those need clearing from one level to the next.
+void Clear(const TableShape& shape, const Reached& reached, int16_t* here, bool outside) {
+  const size_t width = shape.RowWidth();
+  const size_t cleared = reached.Width();
+  AxisOffsets offset(shape, 1, false);
+  for (size_t row = 0; row < shape.cells; row += width, offset.Up()) {
+    int16_t* cells = here + row;
+    if (!reached.Holds(shape, offset)) {
+      if (outside) std::fill(cells, cells + width, int16_t{-1});
+    } else if (outside) {
+      std::fill(cells + cleared, cells + width, int16_t{-1});
+    } else {
+      std::fill(cells, cells + cleared, int16_t{-1});
+    }
+  }
+}
+
+// From `below` to `here`, one level up, along every line; `from` is what
+// plans reach on the level below.
+void LevelUp(const TableShape& shape, const LevelGain& gain, const Reached& from_reached,
+             const int16_t* below, int16_t* here) {
   const TableShape::Raises& raises = shape.RaisesOn(gain);
   const size_t width = shape.RowWidth();
   const auto last = static_cast<int32_t>(width - 1);
@@ -30,8 +79,10 @@ void LevelUp(const TableShape& shape, const LevelGain& gain, const int16_t* belo
   auto give = [points](int16_t& most, int16_t had) {
     most = std::max(most, had < 0 ? int16_t{-1} : static_cast<int16_t>(had + points));
   };
+  const size_t reached = from_reached.Width();
   AxisOffsets offset(shape, 1, false);
   for (size_t row = 0; row < shape.cells; row += width, offset.Up()) {
+    if (!from_reached.Holds(shape, offset)) continue;
     const uint32_t open = offset.Open();  // axes 1.. below their ends
     const int16_t* from = below + row;
     for (int r = 0; r < raises.count; ++r) {
@@ -42,17 +93,18 @@ void LevelUp(const TableShape& shape, const LevelGain& gain, const int16_t* belo
       // Raising axis 0 moves one cell along the row, except at its end.
       const uint32_t along = raises.masks[r] & 1;
       int16_t* to = here + next + along;
-      const size_t moved = width - along;
+      const size_t moved = std::min(reached, width - along);
       for (size_t o = 0; o < moved; ++o) give(to[o], from[o]);
-      if (along != 0) give(here[next + last], from[last]);
+      if (along != 0 && reached == width) give(here[next + last], from[last]);
     }
   }
 }
 
 // Every purchase on `level`, each cell after the ones it can be bought from;
 // none along axis `unbought` (-1 for none). `cost` has room for a row.
-void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost, int unbought) {
-  const size_t width = shape.RowWidth();
+void Buy(const TableShape& shape, int32_t level, const Reached& reached, int16_t* here,
+         int32_t* cost, int unbought) {
+  const size_t width = reached.Width();
   const auto last = static_cast<int32_t>(width - 1);
   // Buying along a row from offset j up to o costs cost[o] - cost[j]; the
   // prices rise along the way, so a chain that ever runs short of points
@@ -62,8 +114,10 @@ void Buy(const TableShape& shape, int32_t level, int16_t* here, int32_t* cost, i
   for (int32_t o = 0; o < last; ++o) {
     cost[o + 1] = cost[o] + PointPrice(along->start + o, level, along->base_cost);
   }
+  const size_t row_width = shape.RowWidth();
   AxisOffsets offset(shape, 1, false);
-  for (size_t row = 0; row < shape.cells; row += width, offset.Up()) {
+  for (size_t row = 0; row < shape.cells; row += row_width, offset.Up()) {
+    if (!reached.Holds(shape, offset)) continue;
     int16_t* cells = here + row;
     for (int i = 1; i < shape.axis_count; ++i) {
       if (offset[i] == 0 || i == unbought) continue;
@@ -110,14 +164,18 @@ bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule
   int16_t* here = most.data();
   std::fill(here, here + shape.cells, int16_t{-1});
   here[0] = 0;  // the start: every value at its start, no points
-  Buy(shape, 1, here, cost.data(), unbought_axis);
+  Reached reached = ReachedBy(shape, schedule, 1, unbought_axis);
+  Buy(shape, 1, reached, here, cost.data(), unbought_axis);
   for (int32_t level = 2; level <= top; ++level) {
     const int16_t* below = here;
     here = most.data() + static_cast<size_t>(level - 1) % 2 * shape.cells;
-    std::fill(here, here + shape.cells, int16_t{-1});
-    LevelUp(shape, schedule.Reaching(level), below, here);
-    Buy(shape, level, here, cost.data(), unbought_axis);
+    const Reached reached_below = reached;
+    reached = ReachedBy(shape, schedule, level, unbought_axis);
+    Clear(shape, reached, here, false);
+    LevelUp(shape, schedule.Reaching(level), reached_below, below, here);
+    Buy(shape, level, reached, here, cost.data(), unbought_axis);
   }
+  Clear(shape, reached, here, true);  // for the reads below
 
   size_t met = 0;  // every other axis at its end
   for (int i = 0; i < shape.axis_count; ++i) {
