@@ -190,7 +190,11 @@ BestPlanSearch::Ending BestPlanSearch::RankUnderFloors(uint64_t pass_limit,
     if (passes_before > 0 && passes_ > passes_before) {
       const double per_value = std::log(static_cast<double>(passes_) / passes_before) /
                                static_cast<double>(above - floor);
-      step = std::clamp<int64_t>(static_cast<int64_t>(std::log(2.0) / per_value), 1, 2 * step);
+      // Clamped as a double: a cost that barely grew asks for a huge step.
+      const double doubling = std::log(2.0) / per_value;
+      step = doubling >= static_cast<double>(2 * step)
+                 ? 2 * step
+                 : std::max<int64_t>(1, static_cast<int64_t>(doubling));
     } else {
       step *= 2;
     }
