@@ -165,6 +165,17 @@ BestPlanSearch::Ending BestPlanSearch::RankUnderFloors(uint64_t pass_limit,
   // down by about as much as doubles the cost (the step doubles until
   // then, and at most doubles after), and a try that runs far past that is
   // cut short and made again with a floor closer to the last.
+  // What a try tells of the floors: K plans reach the least value among
+  // the K it found, or fewer than K reach its floor.
+  auto settle = [&](Ending ending, int64_t floor) {
+    if (ending == Ending::kFull) {
+      below = ranked->back().value;
+      reached = std::move(*ranked);
+    } else {
+      above = floor;
+      reaching = ranked->size();
+    }
+  };
   int64_t step = 1;
   uint64_t passes_before = 0;
   constexpr uint64_t kFewPasses = uint64_t{1} << 20;
@@ -180,9 +191,7 @@ BestPlanSearch::Ending BestPlanSearch::RankUnderFloors(uint64_t pass_limit,
     }
     if (ending == Ending::kPassLimit) return ending;
     if (ending == Ending::kFull) {
-      // The K plans found reach the least of their values, at or above the floor.
-      below = ranked->back().value;
-      reached = std::move(*ranked);
+      settle(ending, floor);
       break;
     }
     // Fewer than K plans in the whole run: these are all of them.
@@ -199,20 +208,13 @@ BestPlanSearch::Ending BestPlanSearch::RankUnderFloors(uint64_t pass_limit,
       step *= 2;
     }
     passes_before = std::max<uint64_t>(passes_, 1);
-    above = floor;
-    reaching = ranked->size();
+    settle(ending, floor);
   }
   while (above - below > 1) {
     const int64_t floor = below + (above - below) / 2;
     const Ending ending = attempt(floor, true, 0);
     if (ending == Ending::kPassLimit) return ending;
-    if (ending == Ending::kFull) {
-      below = ranked->back().value;
-      reached = std::move(*ranked);
-    } else {
-      above = floor;
-      reaching = ranked->size();
-    }
+    settle(ending, floor);
   }
   // The K-th best value is `below`. The try that reached it stopped at its
   // K-th plan in run order; if those include every plan worth more, the

@@ -75,9 +75,10 @@ class BestPlanSearch final : public StateFilter, public EndStateSink {
   }
 
   // The run's K best plans, under a floor brought down from the best value
-  // the bound allows at the start: by doubling steps while fewer than K
-  // plans reach it, then by halving between the last floor they did not
-  // reach and the first they did, each try stopping at its K-th plan. The
+  // the bound allows at the start: by steps that grow while the tries stay
+  // cheap and shrink as their cost climbs, while fewer than K plans reach
+  // it, then by halving between the last floor they did not reach and the
+  // first they did, each try stopping at its K-th plan. The
   // floor found is the K-th best value, and the last search, in run order
   // under it, skips every subtree that cannot reach it: knowing the K-th
   // best value from the start skips far more than learning it on the way.
