@@ -6,6 +6,7 @@
 #include "base/memory_budget.h"
 #include "engine/best/best_plan_search.h"
 #include "engine/best/best_plans.h"
+#include "engine/best/floor_ranking.h"
 #include "engine/best/goal_plans.h"
 #include "engine/states/state_graph.h"
 #include "engine/tables/gain_bound.h"
@@ -64,9 +65,8 @@ BestPlanAnswer FindBestPlans(const PlanSettings& settings, const LevelSchedule& 
     MemoryBudget budget(room.bytes);
     GainBound bound(settings, schedule, value, maximize, budget);
     std::vector<BestPlanSearch::Found> found;
-    if (bound.Build() && BestPlanSearch(settings, filter, bound, count, budget)
-                                 .RankUnderFloors(room.search_passes, &found, progress) !=
-                             BestPlanSearch::Ending::kPassLimit) {
+    if (bound.Build() && RankUnderFloors(settings, filter, bound, count, budget, room.search_passes,
+                                         &found, progress) != BestPlanSearch::Ending::kPassLimit) {
       BestPlanAnswer answer;
       for (BestPlanSearch::Found& plan : found) answer.plans.push_back(std::move(plan.steps));
       return answer;

@@ -1,7 +1,6 @@
 #include "engine/best/best_plan_search.h"
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 
 #include "base/hash.h"
@@ -9,8 +8,16 @@
 namespace growth {
 namespace {
 
-// Room for the visits: a power of two, so that a hash picks a slot by mask.
-constexpr size_t kVisitSlots = size_t{1} << 22;
+// Room for the visits. The table in use has a power of two slots, so that
+// a hash picks a slot by mask, and lies just past as many slots: the first
+// at kFirstVisitSlots, and each time one holds too many, one twice as large
+// just past it, up to 2^21 slots at 2^21. A search that meets few states
+// thus touches few pages, which costs more than the probes themselves.
+constexpr size_t kVisitRoom = size_t{1} << 22;
+
+uint64_t HashOf(const std::array<uint64_t, 3>& key) {
+  return MixBits(key[0] ^ MixBits(key[1] ^ MixBits(key[2])));
+}
 
 }  // namespace
 
@@ -24,7 +31,23 @@ BestPlanSearch::BestPlanSearch(const PlanSettings& settings, const StateFilter* 
       targeted_(TargetedStatsOf(settings)),
       visits_(budget) {
   // Without room for them the search goes on without remembering visits.
-  if (count_ <= static_cast<size_t>(kRemembered) && !visits_.Resize(kVisitSlots)) visits_.Free();
+  if (count_ <= static_cast<size_t>(kRemembered) && !visits_.Resize(kVisitRoom)) visits_.Free();
+}
+
+bool BestPlanSearch::GrowVisits() const {
+  const size_t slots = visit_slots_;
+  if (4 * slots > visits_.size()) return false;
+  const Visit* from = visits_.data() + slots;
+  Visit* to = visits_.data() + 2 * slots;
+  const size_t mask = 2 * slots - 1;
+  for (size_t i = 0; i < slots; ++i) {
+    if (from[i].search != searches_) continue;
+    size_t at = HashOf(from[i].key) & mask;
+    while (to[at].search == searches_) at = (at + 1) & mask;
+    to[at] = from[i];
+  }
+  visit_slots_ = 2 * slots;
+  return true;
 }
 
 bool BestPlanSearch::FirstVisits(const PlanState& state, int64_t value) const {
@@ -39,29 +62,35 @@ bool BestPlanSearch::FirstVisits(const PlanState& state, int64_t value) const {
     fields[2 + slot] = static_cast<uint16_t>(state.values[targeted_.index[slot]]);
   }
   for (int f = 0; f < 9; ++f) key[static_cast<size_t>(f / 4)] |= fields[f] << (16 * (f % 4));
-  const size_t mask = visits_.size() - 1;
   const int32_t seen = static_cast<int32_t>(value);
-  for (size_t at = MixBits(key[0] ^ MixBits(key[1] ^ MixBits(key[2]))) & mask;;
-       at = (at + 1) & mask) {
-    Visit& visit = visits_[at];
-    if (visit.search != searches_) {
-      // Past seven slots in ten, probes grow long: stop remembering.
-      if (visits_used_ * 10 >= visits_.size() * 7) return true;
-      ++visits_used_;
-      visit.search = searches_;
-      visit.key = key;
-      visit.values.fill(INT32_MIN);
-      visit.values[0] = seen;
+  const uint64_t hash = HashOf(key);
+  for (;;) {
+    const size_t mask = visit_slots_ - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+      Visit& visit = visits_[visit_slots_ + at];
+      if (visit.search != searches_) {
+        // Past seven slots in ten, probes grow long: a table twice as large
+        // takes the visits, or once there is none, no more are remembered.
+        if (visits_used_ * 10 >= visit_slots_ * 7) {
+          if (!GrowVisits()) return true;
+          break;  // to probe the larger table
+        }
+        ++visits_used_;
+        visit.search = searches_;
+        visit.key = key;
+        visit.values.fill(INT32_MIN);
+        visit.values[0] = seen;
+        return true;
+      }
+      if (visit.key != key) continue;
+      const size_t kept = count_;
+      if (visit.values[kept - 1] >= seen) return false;
+      // Insert in order, best first, dropping the least.
+      size_t i = kept - 1;
+      for (; i > 0 && visit.values[i - 1] < seen; --i) visit.values[i] = visit.values[i - 1];
+      visit.values[i] = seen;
       return true;
     }
-    if (visit.key != key) continue;
-    const size_t kept = count_;
-    if (visit.values[kept - 1] >= seen) return false;
-    // Insert in order, best first, dropping the least.
-    size_t i = kept - 1;
-    for (; i > 0 && visit.values[i - 1] < seen; --i) visit.values[i] = visit.values[i - 1];
-    visit.values[i] = seen;
-    return true;
   }
 }
 
@@ -124,108 +153,6 @@ BestPlanSearch::Ending BestPlanSearch::Search(uint64_t pass_limit, int64_t floor
   std::sort(ranked->begin(), ranked->end(), Better);
   if (stopped_full_) return Ending::kFull;
   return exhausted ? Ending::kExhausted : Ending::kPassLimit;
-}
-
-BestPlanSearch::Ending BestPlanSearch::RankUnderFloors(uint64_t pass_limit,
-                                                       std::vector<Found>* ranked,
-                                                       AnswerProgress* progress) {
-  ranked->clear();
-  const PlanState start = StartingState(TypeRecordOf(settings_.type));
-  if (count_ == 0 || (viability_ != nullptr && !viability_->Viable(start))) {
-    return Ending::kExhausted;
-  }
-  const int64_t rest = bound_.Bound(start);
-  if (rest == GainBound::kNone) return Ending::kExhausted;
-  const int64_t least = bound_.LeastSigned(start);
-  uint64_t used = 0;  // passes, over all the tries
-  uint64_t tries = 0;
-  // A try ends early, as if at the pass limit, past `most` passes (none
-  // when zero); `cut_short` then says so.
-  bool cut_short = false;
-  auto attempt = [&](int64_t floor, bool stop_when_full, uint64_t most) {
-    cut_short = false;
-    if (pass_limit != 0 && used >= pass_limit) return Ending::kPassLimit;
-    NoteDone(progress, ++tries);
-    uint64_t limit = pass_limit == 0 ? 0 : pass_limit - used;
-    const bool shorter = most != 0 && (limit == 0 || most < limit);
-    if (shorter) limit = most;
-    const Ending ending = Search(limit, floor, stop_when_full, ranked);
-    used += passes_;
-    cut_short = shorter && ending == Ending::kPassLimit;
-    return ending;
-  };
-  // Fewer than K plans reach `above` (`reaching` of them, all found); K
-  // plans reach `below`, once known, the first K in run order in `reached`.
-  int64_t above = bound_.Signed(start) + rest + 1;
-  size_t reaching = 0;
-  int64_t below = least - 1;
-  std::vector<Found> reached;
-  // A try costs more the lower its floor, by a factor that holds fairly
-  // steady from one value to the next. Once it is seen, the floor comes
-  // down by about as much as doubles the cost (the step doubles until
-  // then, and at most doubles after), and a try that runs far past that is
-  // cut short and made again with a floor closer to the last.
-  // What a try tells of the floors: K plans reach the least value among
-  // the K it found, or fewer than K reach its floor.
-  auto settle = [&](Ending ending, int64_t floor) {
-    if (ending == Ending::kFull) {
-      below = ranked->back().value;
-      reached = std::move(*ranked);
-    } else {
-      above = floor;
-      reaching = ranked->size();
-    }
-  };
-  int64_t step = 1;
-  uint64_t passes_before = 0;
-  constexpr uint64_t kFewPasses = uint64_t{1} << 20;
-  for (;;) {
-    const int64_t floor = std::max(above - step, least);
-    // A step of one has no closer floor to fall back on.
-    const uint64_t most =
-        passes_before == 0 || step == 1 ? 0 : std::max(kFewPasses, 32 * passes_before);
-    const Ending ending = attempt(floor, true, most);
-    if (cut_short) {
-      step = std::max<int64_t>(1, step / 4);
-      continue;
-    }
-    if (ending == Ending::kPassLimit) return ending;
-    if (ending == Ending::kFull) {
-      settle(ending, floor);
-      break;
-    }
-    // Fewer than K plans in the whole run: these are all of them.
-    if (floor == least) return Ending::kExhausted;
-    if (passes_before > 0 && passes_ > passes_before) {
-      const double per_value = std::log(static_cast<double>(passes_) / passes_before) /
-                               static_cast<double>(above - floor);
-      // Clamped as a double: a cost that barely grew asks for a huge step.
-      const double doubling = std::log(2.0) / per_value;
-      step = doubling >= static_cast<double>(2 * step)
-                 ? 2 * step
-                 : std::max<int64_t>(1, static_cast<int64_t>(doubling));
-    } else {
-      step *= 2;
-    }
-    passes_before = std::max<uint64_t>(passes_, 1);
-    settle(ending, floor);
-  }
-  while (above - below > 1) {
-    const int64_t floor = below + (above - below) / 2;
-    const Ending ending = attempt(floor, true, 0);
-    if (ending == Ending::kPassLimit) return ending;
-    settle(ending, floor);
-  }
-  // The K-th best value is `below`. The try that reached it stopped at its
-  // K-th plan in run order; if those include every plan worth more, the
-  // rest are the first plans worth exactly `below`, and they are the answer.
-  size_t higher = 0;
-  for (const Found& plan : reached) higher += plan.value > below ? 1 : 0;
-  if (higher == reaching) {
-    *ranked = std::move(reached);
-    return Ending::kExhausted;
-  }
-  return attempt(below, false, 0);
 }
 
 }  // namespace growth

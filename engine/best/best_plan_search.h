@@ -16,11 +16,14 @@
 // purchases in other orders. Its futures are the same, and come later in
 // the run, so once it has been entered K times with a value at least as
 // good as now, nothing below it can enter the K best: it is skipped. Those
-// visits are remembered in a table of fixed size; when it is full, states
-// are no longer remembered (the search only slows down).
+// visits are remembered in a table that doubles as it fills, within room
+// taken once; when the largest is full, states are no longer remembered
+// (the search only slows down).
 //
 // Callers guarantee: the viability filter (if any) and the bound come from
-// the same settings and outlive the search.
+// the same settings and outlive the search. Searches of different objects
+// may run at once on different threads: the filter and the bound are only
+// read.
 #ifndef GROWTH_PLANNER_ENGINE_BEST_BEST_PLAN_SEARCH_H_
 #define GROWTH_PLANNER_ENGINE_BEST_BEST_PLAN_SEARCH_H_
 
@@ -30,7 +33,6 @@
 
 #include "base/memory_budget.h"
 #include "engine/plan_settings.h"
-#include "engine/search/answer_progress.h"
 #include "engine/search/plan_state.h"
 #include "engine/search/search.h"
 #include "engine/tables/gain_bound.h"
@@ -74,21 +76,11 @@ class BestPlanSearch final : public StateFilter, public EndStateSink {
     return Search(pass_limit, kNoFloor, false, ranked) == Ending::kExhausted;
   }
 
-  // The run's K best plans, under a floor brought down from the best value
-  // the bound allows at the start: by steps that grow while the tries stay
-  // cheap and shrink as their cost climbs, while fewer than K plans reach
-  // it, then by halving between the last floor they did not reach and the
-  // first they did, each try stopping at its K-th plan. The
-  // floor found is the K-th best value, and the last search, in run order
-  // under it, skips every subtree that cannot reach it: knowing the K-th
-  // best value from the start skips far more than learning it on the way.
-  // `pass_limit` (none when zero) holds for all the tries together;
-  // `progress` (null for none) counts them.
-  Ending RankUnderFloors(uint64_t pass_limit, std::vector<Found>* ranked,
-                         AnswerProgress* progress = nullptr);
-
   // Passes searched so far: how much of the run the bound could not skip.
   uint64_t passes() const { return passes_; }
+  // Whether it remembers the states it entered: without room for them it
+  // searches on all the same, only slower.
+  bool remembers() const { return !visits_.empty(); }
 
   bool Viable(const PlanState& state) const override;
   bool OnEndState(const PlanState& state, const PlanView& plan) override;
@@ -112,6 +104,7 @@ class BestPlanSearch final : public StateFilter, public EndStateSink {
 
   // The states entered, with the best values they were entered with.
   static constexpr int kRemembered = 4;  // visits a state keeps, K at most
+  static constexpr size_t kFirstVisitSlots = size_t{1} << 16;
   struct Visit {
     std::array<uint64_t, 3> key;              // level, points and targeted values
     std::array<int32_t, kRemembered> values;  // best first
@@ -120,7 +113,11 @@ class BestPlanSearch final : public StateFilter, public EndStateSink {
   // False when K earlier visits of the state came with values at least
   // `value`; otherwise remembers this one.
   bool FirstVisits(const PlanState& state, int64_t value) const;
+  // Moves the visits of this search to a table twice as large; false when
+  // there is no room for one.
+  bool GrowVisits() const;
   mutable BudgetedArray<Visit> visits_;
+  mutable size_t visit_slots_ = kFirstVisitSlots;  // slots of the table in use
   mutable size_t visits_used_ = 0;
   uint32_t searches_ = 0;
   std::vector<Found> kept_;  // a heap by Better: the worst on top
