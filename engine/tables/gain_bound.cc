@@ -227,15 +227,49 @@ int64_t GainBound::Bound(const PlanState& state, int64_t beat) const {
     // No plan ends with fewer than no points left.
     return std::min(cell.path + left, -Signed(state));
   }
-  const int64_t bound = cell.path + ExtraBound(state, left);
-  if (rated_.empty() || bound <= beat) return bound;
-  // The runs of extra points in falling value per point, as in ExtraBound,
-  // with all the points still to come; each rate's bound takes those that
-  // beat it.
+  // Each gaining stat offers its extra points in runs of one price. Taking
+  // runs best gain per point first, the last one in part, is the
+  // fractional optimum, which no choice of whole purchases beats (the
+  // prices of a stat only rise, so its runs come in falling gain per
+  // point); and the whole purchases' gain is a whole number no greater than
+  // it, so rounding it down still bounds them. The runs, with all the
+  // points still to come, also serve the rated bounds below: the same runs
+  // in the same order, taken as far as the points go.
   const int64_t points = int64_t{state.points} + schedule_.PointsAfter(state.level);
+  std::array<int32_t, kStatCount> next = FirstExtraValues(state);
   std::array<double, 64> run_rate{};
   std::array<double, 64> run_cost{};
-  const int runs = ExtraRuns(state, points, run_rate, run_cost);
+  int runs = 0;
+  int64_t unrun = points;  // the points the runs kept have not taken
+  auto keep = [&](const ExtraRun& run) {
+    if (rated_.empty() || runs == static_cast<int>(run_rate.size()) || unrun <= 0) return;
+    const int64_t spent = std::min(unrun, run.length * run.price);
+    run_rate[runs] = static_cast<double>(run.gain) / static_cast<double>(run.price);
+    run_cost[runs] = static_cast<double>(spent);
+    ++runs;
+    unrun -= spent;
+  };
+  int64_t added = 0;
+  ExtraRun run{};
+  for (int64_t unspent = left; unspent > 0 && NextExtraRun(next, state.level, &run);) {
+    keep(run);
+    if (unspent / run.price < run.length) {
+      added += unspent * run.gain / run.price;
+      break;
+    }
+    added += run.length * run.gain;
+    unspent -= run.length * run.price;
+  }
+  const int64_t bound = cell.path + added;
+  if (rated_.empty() || bound <= beat) return bound;
+  while (unrun > 0 && runs < static_cast<int>(run_rate.size()) &&
+         NextExtraRun(next, state.level, &run)) {
+    keep(run);
+  }
+  // Past the room for runs, the rest is valued at the last run's rate,
+  // which the runs after it cannot beat: the bound only loosens.
+  if (unrun > 0 && runs > 0) run_cost[runs - 1] += static_cast<double>(unrun);
+  // Each rate's bound takes the runs that beat it.
   const double* rated = rated_.data() + at * static_cast<size_t>(rate_count_);
   int64_t tightest = bound;
   for (int r = 0; r < rate_count_; ++r) {
@@ -249,76 +283,32 @@ int64_t GainBound::Bound(const PlanState& state, int64_t beat) const {
   return tightest;
 }
 
-// Each gaining stat offers its extra points in runs of one price
-// (PriceRunFrom).
-// Taking runs best gain per point first, the last one in part, is the
-// fractional optimum, which no choice of whole purchases beats (the
-// prices of a stat only rise, so its runs come in falling gain per point).
-int64_t GainBound::ExtraBound(const PlanState& state, int64_t points) const {
-  std::array<int32_t, kStatCount> next_value{};
+std::array<int32_t, kStatCount> GainBound::FirstExtraValues(const PlanState& state) const {
+  std::array<int32_t, kStatCount> next{};
   for (int g = 0; g < gaining_count_; ++g) {
     const Axis& axis = axes_[gaining_axes_[g]];
-    next_value[g] = std::max(state.values[axis.stat], (axis.start + axis.last));
+    next[g] = std::max(state.values[axis.stat], (axis.start + axis.last));
   }
-  int64_t added = 0;
-  while (points > 0 && gaining_count_ > 0) {
-    int chosen = -1;
-    int64_t chosen_price = 1;
-    for (int g = 0; g < gaining_count_; ++g) {
-      const Axis& axis = axes_[gaining_axes_[g]];
-      const int64_t price = PointPrice(next_value[g], state.level, axis.base_cost);
-      // gain / price above the chosen one's, without division.
-      if (chosen < 0 || gaining_value_[g] * chosen_price > gaining_value_[chosen] * price) {
-        chosen = g;
-        chosen_price = price;
-      }
-    }
-    const int64_t run = PriceRunFrom(next_value[chosen], state.level);
-    const int64_t affordable = points / chosen_price;
-    if (affordable < run) {
-      added += points * gaining_value_[chosen] / chosen_price;
-      break;
-    }
-    added += run * gaining_value_[chosen];
-    points -= run * chosen_price;
-    next_value[chosen] += static_cast<int32_t>(run);
-  }
-  // The whole purchases' gain is a whole number no greater than the
-  // fractional optimum, so rounding that down still bounds it.
-  return added;
+  return next;
 }
 
-int GainBound::ExtraRuns(const PlanState& state, int64_t points, std::array<double, 64>& rate,
-                         std::array<double, 64>& cost) const {
-  std::array<int32_t, kStatCount> next_value{};
+bool GainBound::NextExtraRun(std::array<int32_t, kStatCount>& next, int32_t level,
+                             ExtraRun* run) const {
+  if (gaining_count_ == 0) return false;
+  int chosen = -1;
+  int64_t chosen_price = 1;
   for (int g = 0; g < gaining_count_; ++g) {
-    const Axis& axis = axes_[gaining_axes_[g]];
-    next_value[g] = std::max(state.values[axis.stat], (axis.start + axis.last));
-  }
-  int runs = 0;
-  while (points > 0 && gaining_count_ > 0 && runs < static_cast<int>(rate.size())) {
-    int chosen = -1;
-    int64_t chosen_price = 1;
-    for (int g = 0; g < gaining_count_; ++g) {
-      const int64_t price =
-          PointPrice(next_value[g], state.level, axes_[gaining_axes_[g]].base_cost);
-      if (chosen < 0 || gaining_value_[g] * chosen_price > gaining_value_[chosen] * price) {
-        chosen = g;
-        chosen_price = price;
-      }
+    const int64_t price = PointPrice(next[g], level, axes_[gaining_axes_[g]].base_cost);
+    // gain / price above the chosen one's, without division.
+    if (chosen < 0 || gaining_value_[g] * chosen_price > gaining_value_[chosen] * price) {
+      chosen = g;
+      chosen_price = price;
     }
-    const int64_t run = PriceRunFrom(next_value[chosen], state.level);
-    const int64_t spent = std::min(points, run * chosen_price);
-    rate[runs] = static_cast<double>(gaining_value_[chosen]) / static_cast<double>(chosen_price);
-    cost[runs] = static_cast<double>(spent);
-    ++runs;
-    points -= spent;
-    next_value[chosen] += static_cast<int32_t>(run);
   }
-  // Past the room for runs, the rest is valued at the last run's rate,
-  // which the runs after it cannot beat: the bound only loosens.
-  if (points > 0 && runs > 0) cost[runs - 1] += static_cast<double>(points);
-  return runs;
+  const int32_t length = PriceRunFrom(next[chosen], level);
+  *run = {gaining_value_[chosen], chosen_price, length};
+  next[chosen] += length;
+  return true;
 }
 
 }  // namespace growth

@@ -89,12 +89,18 @@ class GainBound {
   size_t RaisedCell(size_t cell, uint32_t open, StepCode line, bool rollover) const;
   void FillLevel(int32_t level, Cell* here, const Cell* above) const;
   void FillRates(int32_t level, double* here, const double* above) const;
-  // The runs of extra points from `state`, best value per point first, as
-  // far as `points` go: each run's value per point and the points it takes.
-  int ExtraRuns(const PlanState& state, int64_t points, std::array<double, 64>& rate,
-                std::array<double, 64>& cost) const;
-  // The most extra purchases from `state` can add with `points` to spend.
-  int64_t ExtraBound(const PlanState& state, int64_t points) const;
+  // Extra purchases come in runs of one price (PriceRunFrom) of one stat:
+  // `length` points of `gain` each at `price`.
+  struct ExtraRun {
+    int64_t gain;
+    int64_t price;
+    int64_t length;
+  };
+  // The values the first extra point of each gaining stat is bought at.
+  std::array<int32_t, kStatCount> FirstExtraValues(const PlanState& state) const;
+  // The next run, best gain per point first, from the values `next` (moved
+  // past it) at `level`; false when nothing extra gains.
+  bool NextExtraRun(std::array<int32_t, kStatCount>& next, int32_t level, ExtraRun* run) const;
 
   const LevelSchedule& schedule_;
   const int32_t top_level_;
