@@ -129,8 +129,14 @@ void Buy(const TableShape& shape, int32_t level, const Reached& reached, int16_t
         cells[o] = std::max(cells[o], static_cast<int16_t>(from[o] - price));
       }
     }
+    if (unbought == 0) continue;
+    // A row no plan reaches stays so: the test vectorizes, the running
+    // maximum below does not.
+    int16_t any = -1;
+    for (size_t o = 0; o < width; ++o) any = std::max(any, cells[o]);
+    if (any < 0) continue;
     int32_t best = -1;  // the most points plus cost at or before o
-    for (size_t o = 0; o < (unbought == 0 ? 0 : width); ++o) {
+    for (size_t o = 0; o < width; ++o) {
       best = std::max(best, cells[o] + cost[o]);
       cells[o] = static_cast<int16_t>(std::max(best - cost[o], -1));
     }
