@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cfloat>
 #include <cmath>
 
 #include "engine/tables/table_shape.h"
@@ -24,6 +25,18 @@ StatArray TargetEnds(const PlanSettings& settings, const LevelSchedule& schedule
     }
   }
   return ends;
+}
+
+constexpr double kNoRatedPath = -1e300;
+constexpr float kNoRatedFloat = -FLT_MAX;
+
+// The least float at or above `value`, a path's rated gain: what the
+// tables keep must still bound it.
+float RoundedUp(double value) {
+  if (value <= kNoRatedPath) return kNoRatedFloat;
+  float rounded = static_cast<float>(value);
+  if (static_cast<double>(rounded) < value) rounded = std::nextafter(rounded, FLT_MAX);
+  return rounded;
 }
 
 }  // namespace
@@ -60,8 +73,8 @@ GainBound::GainBound(const PlanSettings& settings, const LevelSchedule& schedule
       const double rate =
           static_cast<double>(gaining_value_[g]) / (axes_[gaining_axes_[g]].base_cost + extra);
       bool known = false;
-      for (int r = 0; r < rate_count_; ++r) known = known || rates_[r] == rate;
-      if (!known && rate_count_ < static_cast<int>(rates_.size())) rates_[rate_count_++] = rate;
+      for (int r = 0; r < rates_known_; ++r) known = known || rates_[r] == rate;
+      if (!known && rates_known_ < static_cast<int>(rates_.size())) rates_[rates_known_++] = rate;
     }
   }
 }
@@ -111,8 +124,9 @@ int64_t GainBound::LeastSigned(const PlanState& start) const {
   return least;
 }
 
-bool GainBound::Build() {
+bool GainBound::Build(size_t rated_room) {
   table_.Free();
+  rated_.Free();
   built_ = false;
   if (too_large_) {
     built_ = true;
@@ -126,12 +140,16 @@ bool GainBound::Build() {
     FillLevel(level, here, above);
   }
   // The rated tables only tighten the bound: without room for them it
-  // stays as it is.
+  // stays as it is, and with room for some rates it takes those.
+  const size_t per_rate = cells_ <= SIZE_MAX / 16 / levels ? cells_ * levels * sizeof(float) : 0;
+  rate_count_ =
+      per_rate == 0 ? 0 : static_cast<int>(std::min<size_t>(rates_known_, rated_room / per_rate));
   const size_t per_level = cells_ * static_cast<size_t>(rate_count_);
-  if (rate_count_ > 0 && per_level <= SIZE_MAX / 16 / levels && rated_.Resize(per_level * levels)) {
+  if (rate_count_ > 0 && !rated_.Resize(per_level * levels)) rate_count_ = 0;
+  if (rate_count_ > 0) {
     for (int32_t level = top_level_; level >= 1; --level) {
-      double* here = rated_.data() + static_cast<size_t>(level - 1) * per_level;
-      const double* above = level == top_level_ ? nullptr : here + per_level;
+      float* here = rated_.data() + static_cast<size_t>(level - 1) * per_level;
+      const float* above = level == top_level_ ? nullptr : here + per_level;
       FillRates(level, here, above);
     }
   }
@@ -139,21 +157,20 @@ bool GainBound::Build() {
   return true;
 }
 
-void GainBound::FillRates(int32_t level, double* here, const double* above) const {
+void GainBound::FillRates(int32_t level, float* here, const float* above) const {
   const size_t rates = static_cast<size_t>(rate_count_);
   AxisOffsets offset(shape_, 0, true);
   const bool rollover = above != nullptr && schedule_.Reaching(level + 1).secondary != 0;
-  constexpr double kNoRatedPath = -1e300;
+  std::array<double, 16> best{};
   for (size_t cell = cells_; cell-- > 0; offset.Down()) {
     const uint32_t open = offset.Open();
-    double* best = here + cell * rates;
     for (size_t r = 0; r < rates; ++r) best[r] = above == nullptr && open == 0 ? 0 : kNoRatedPath;
     for (int l = 0; above != nullptr && l < line_count_; ++l) {
       const size_t next = RaisedCell(cell, open, lines_[l], rollover);
       const double gain = static_cast<double>(LevelUpGain(lines_[l], level + 1));
       for (size_t r = 0; r < rates; ++r) {
-        const double after = above[next * rates + r];
-        if (after > kNoRatedPath) best[r] = std::max(best[r], gain + after);
+        const float after = above[next * rates + r];
+        if (after > kNoRatedFloat) best[r] = std::max(best[r], gain + after);
       }
     }
     for (uint32_t bits = open; bits != 0; bits &= bits - 1) {
@@ -163,10 +180,11 @@ void GainBound::FillRates(int32_t level, double* here, const double* above) cons
       const double gain = static_cast<double>(PurchaseGain(axis.stat, value, level));
       const double price = PointPrice(value, level, axis.base_cost);
       for (size_t r = 0; r < rates; ++r) {
-        const double after = here[(cell + axis.stride) * rates + r];
-        if (after > kNoRatedPath) best[r] = std::max(best[r], gain - rates_[r] * price + after);
+        const float after = here[(cell + axis.stride) * rates + r];
+        if (after > kNoRatedFloat) best[r] = std::max(best[r], gain - rates_[r] * price + after);
       }
     }
+    for (size_t r = 0; r < rates; ++r) here[cell * rates + r] = RoundedUp(best[r]);
   }
 }
 
@@ -270,7 +288,7 @@ int64_t GainBound::Bound(const PlanState& state, int64_t beat) const {
   // which the runs after it cannot beat: the bound only loosens.
   if (unrun > 0 && runs > 0) run_cost[runs - 1] += static_cast<double>(unrun);
   // Each rate's bound takes the runs that beat it.
-  const double* rated = rated_.data() + at * static_cast<size_t>(rate_count_);
+  const float* rated = rated_.data() + at * static_cast<size_t>(rate_count_);
   int64_t tightest = bound;
   for (int r = 0; r < rate_count_; ++r) {
     double total = rated[r] + rates_[r] * static_cast<double>(points);

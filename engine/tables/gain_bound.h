@@ -49,11 +49,13 @@ class GainBound {
   GainBound(const GainBound&) = delete;
   GainBound& operator=(const GainBound&) = delete;
 
-  // False when the table does not fit the budget.
-  bool Build();
+  // False when the table does not fit the budget. The tables that only
+  // tighten the bound take at most `rated_room` bytes: as many rates as fit.
+  bool Build(size_t rated_room = SIZE_MAX);
   // Gives the table's memory back; Bound may not be asked again.
   void Free() {
     table_.Free();
+    rated_.Free();
     built_ = false;
   }
 
@@ -88,7 +90,7 @@ class GainBound {
   // their targets are the bits of `open`: values at their targets stay.
   size_t RaisedCell(size_t cell, uint32_t open, StepCode line, bool rollover) const;
   void FillLevel(int32_t level, Cell* here, const Cell* above) const;
-  void FillRates(int32_t level, double* here, const double* above) const;
+  void FillRates(int32_t level, float* here, const float* above) const;
   // Extra purchases come in runs of one price (PriceRunFrom) of one stat:
   // `length` points of `gain` each at `price`.
   struct ExtraRun {
@@ -123,11 +125,13 @@ class GainBound {
   bool extras_add_their_price_ = false;
   BudgetedArray<Cell> table_;
   // Rates of value per point, and by level, cell and rate the best
-  // (gain - rate x spend) of a path to the targets; empty when they do not
+  // (gain - rate x spend) of a path to the targets, rounded up to a float
+  // (half the room of a double, and still a bound); empty when they do not
   // fit the budget, or nothing extra gains.
   std::array<double, 16> rates_{};
-  int rate_count_ = 0;
-  BudgetedArray<double> rated_;
+  int rates_known_ = 0;  // rates_ in use when there is room for all
+  int rate_count_ = 0;   // those the tables were built for
+  BudgetedArray<float> rated_;
   bool built_ = false;
 };
 
