@@ -19,14 +19,7 @@ BestPlans::BestPlans(const PlanSettings& settings, const StateGraph& graph, int 
 // and the targeted values), which is all that decides a step's effect on the
 // values the key leaves out as well, so the game's own rules give the gain.
 int64_t BestPlans::Gain(int32_t level, uint32_t node, int32_t candidate) const {
-  const StateKey& key = graph_.Key(level, node);
-  const TargetedStats& targeted = graph_.rules().targeted();
-  PlanState probe{};
-  probe.level = level;
-  probe.points = key[0];
-  for (int slot = 0; slot < targeted.count; ++slot) {
-    probe.values[targeted.index[slot]] = key[slot + 1];
-  }
+  PlanState probe = graph_.rules().StateOf(graph_.Key(level, node), level);
   const PlanState before = probe;
   step_rules_.ApplyStep(probe, graph_.candidates().codes[candidate]);
   const int64_t gain = value_ < kValueCount ? int64_t{probe.values[value_]} - before.values[value_]

@@ -13,6 +13,7 @@ StateGraph::StateGraph(const PlanSettings& settings, MemoryBudget& budget)
 struct GraphRecorder {
   std::vector<BudgetedArray<uint32_t>>& moves;
   const size_t stride;
+  StatePruner* const pruner;
   int32_t level = 0;
 
   bool OnLevel(int32_t number, StateLevel&) {
@@ -24,22 +25,27 @@ struct GraphRecorder {
     // The level gains nodes as purchases find new states.
     return (size_t{node} + 1) * stride <= mine.size() || mine.Resize(here.keys.size() * stride);
   }
-  bool OnChild(StateLevel&, uint32_t node, int move, StateLevel&, uint32_t child, bool) {
+  bool Admits(int32_t number, const StateLevel&, uint32_t node, int move, int32_t child_level,
+              const StateKey& child) {
+    return pruner == nullptr || pruner->Admits(number, node, move, child_level, child);
+  }
+  bool OnChild(StateLevel& here, uint32_t node, int move, StateLevel& owner, uint32_t child, bool) {
     moves[static_cast<size_t>(level)][size_t{node} * stride + static_cast<size_t>(move)] =
         child + 1;
-    return true;
+    return pruner == nullptr ||
+           pruner->OnStep(level, node, move, &owner == &here ? level : level + 1, child);
   }
   bool OnLevelDone(int32_t, StateLevel&) { return true; }
 };
 
 StateWalk::Outcome StateGraph::Build(const StateFilter* filter,
-                                     StateWalk::Clock::duration time_limit) {
+                                     StateWalk::Clock::duration time_limit, StatePruner* pruner) {
   walk_.SetFilter(filter);
   moves_.clear();
   for (int32_t level = 0; level <= walk_.top_level(); ++level) {
     moves_.emplace_back(walk_.budget());
   }
-  GraphRecorder recorder{moves_, static_cast<size_t>(stride_)};
+  GraphRecorder recorder{moves_, static_cast<size_t>(stride_), pruner};
   const StateWalk::Outcome outcome = walk_.Run(recorder, true, time_limit);
   if (outcome != StateWalk::Outcome::kWalked) return outcome;
   first_.assign(static_cast<size_t>(walk_.top_level()) + 2, 0);

@@ -10,6 +10,7 @@
 #define GROWTH_PLANNER_ENGINE_STATES_STATE_GRAPH_H_
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "base/checks.h"
@@ -18,6 +19,23 @@
 #include "engine/states/state_walk.h"
 
 namespace growth {
+
+// Follows the walk that builds a graph and decides which steps are worth
+// keeping: no fold over the graph finds a plan through a step it leaves
+// out, and states reached only by such steps are left out altogether.
+// `move` is the slot of a purchase (below the targeted count) or the
+// targeted count plus the index of a level-up effect of LevelUpsFrom(level).
+class StatePruner {
+ public:
+  virtual ~StatePruner() = default;
+  // Whether the step from `node` of `level` to the state `child` is kept;
+  // asked once all of the node's parents have stepped to it.
+  virtual bool Admits(int32_t level, uint32_t node, int move, int32_t child_level,
+                      const StateKey& child) = 0;
+  // A step it admitted, now to node `child`; false when out of room.
+  virtual bool OnStep(int32_t level, uint32_t node, int move, int32_t child_level,
+                      uint32_t child) = 0;
+};
 
 class StateGraph {
  public:
@@ -32,12 +50,17 @@ class StateGraph {
   // Walks the run's states, leaving out those `filter` rejects (none when
   // null; it must outlive the graph), within the budget and, unless it is
   // zero, the time limit.
+  // With a pruner (it must outlive the call), only the steps it admits are
+  // kept; a pruner out of room ends the build as kOverMemory.
   StateWalk::Outcome Build(const StateFilter* filter = nullptr,
-                           StateWalk::Clock::duration time_limit = {});
+                           StateWalk::Clock::duration time_limit = {},
+                           StatePruner* pruner = nullptr);
 
   const StateRules& rules() const { return walk_.rules(); }
   const CandidateList& candidates() const { return candidates_; }
   int32_t top_level() const { return walk_.top_level(); }
+  std::span<const StepCode> lines() const { return walk_.lines(); }
+  const LevelUps& LevelUpsFrom(int32_t level) const { return walk_.LevelUpsFrom(level); }
   size_t NodeCount(int32_t level) const { return walk_.level(level).keys.size(); }
   const StateKey& Key(int32_t level, uint32_t node) const { return walk_.level(level).keys[node]; }
 

@@ -41,6 +41,17 @@ class StateRules {
   const LevelSchedule& schedule() const { return schedule_; }
 
   StateKey KeyOf(const PlanState& state) const;
+  // A state with what the key knows, at `level`: its points and targeted
+  // values, every other number zero. All that decides its futures.
+  PlanState StateOf(const StateKey& key, int32_t level) const {
+    PlanState state{};
+    state.level = level;
+    state.points = key[0];
+    for (int slot = 0; slot < targeted_.count; ++slot) {
+      state.values[targeted_.index[slot]] = key[slot + 1];
+    }
+    return state;
+  }
 
   // Points one more point of the stat in `slot` costs at `level`.
   int32_t Price(const StateKey& key, int slot, int32_t level) const {

@@ -21,6 +21,11 @@
 //       a level-up effect; `owner` is the level the child is on; `added`
 //       when the child was first met here
 //   bool OnLevelDone(int32_t level, StateLevel& here)  after a level's states
+// and may have
+//   bool Admits(int32_t level, const StateLevel& here, uint32_t node, int move,
+//               int32_t child_level, const StateKey& child)
+//       before each step the filter lets through: false leaves the step
+//       out, so that states reached only by such steps are left out too
 #ifndef GROWTH_PLANNER_ENGINE_STATES_STATE_WALK_H_
 #define GROWTH_PLANNER_ENGINE_STATES_STATE_WALK_H_
 
@@ -112,6 +117,15 @@ class StateWalk {
   };
 
   bool OpenLevel(int32_t number);
+  template <typename Visitor>
+  static bool Admitted(Visitor& visitor, int32_t number, const StateLevel& here, uint32_t node,
+                       int move, int32_t child_level, const StateKey& child) {
+    if constexpr (requires { visitor.Admits(number, here, node, move, child_level, child); }) {
+      return visitor.Admits(number, here, node, move, child_level, child);
+    } else {
+      return true;
+    }
+  }
   // Lists the states of `here` by their points; false when out of room.
   bool ListByPoints(const StateLevel& here, PointLists& lists);
   // The steps out of `node`, which has `points` unspent: its purchases onto
@@ -121,15 +135,7 @@ class StateWalk {
                const LevelUps& ups, uint32_t node, int32_t points, PointLists& lists);
   // False when the filter rejects the state of `key` at `level`.
   bool Passes(const StateKey& key, int32_t level) const {
-    if (filter_ == nullptr) return true;
-    PlanState probe{};
-    probe.level = level;
-    probe.points = key[0];
-    const TargetedStats& targeted = rules_.targeted();
-    for (int slot = 0; slot < targeted.count; ++slot) {
-      probe.values[targeted.index[slot]] = key[slot + 1];
-    }
-    return filter_->Viable(probe);
+    return filter_ == nullptr || filter_->Viable(rules_.StateOf(key, level));
   }
 
   MemoryBudget& budget_;
@@ -208,7 +214,9 @@ bool StateWalk::StepOut(Visitor& visitor, int32_t number, StateLevel& here, Stat
   for (int slot = 0; slot < targeted; ++slot) {
     if (rules_.Price(key, slot, number) > points) continue;
     const StateKey bought = rules_.AfterPurchase(key, slot, number);
-    if (!Passes(bought, number)) continue;
+    if (!Passes(bought, number) || !Admitted(visitor, number, here, node, slot, number, bought)) {
+      continue;
+    }
     const int64_t child = here.index.Find(bought, here.keys, &added);
     if (child < 0) return false;
     if (added) {
@@ -223,7 +231,10 @@ bool StateWalk::StepOut(Visitor& visitor, int32_t number, StateLevel& here, Stat
   }
   for (int effect = 0; effect < ups.effect_count; ++effect) {
     const StateKey raised = rules_.AfterLevelUp(key, ups.effects[effect], number + 1);
-    if (!Passes(raised, number + 1)) continue;
+    if (!Passes(raised, number + 1) ||
+        !Admitted(visitor, number, here, node, targeted + effect, number + 1, raised)) {
+      continue;
+    }
     const int64_t child = next->index.Find(raised, next->keys, &added);
     if (child < 0) return false;
     if (!visitor.OnChild(here, node, targeted + effect, *next, static_cast<uint32_t>(child),
