@@ -6,6 +6,7 @@
 #include "base/memory_budget.h"
 #include "engine/best/best_plan_search.h"
 #include "engine/best/best_plans.h"
+#include "engine/best/floor_graph.h"
 #include "engine/best/floor_ranking.h"
 #include "engine/best/goal_plans.h"
 #include "engine/states/state_graph.h"
@@ -61,15 +62,24 @@ BestPlanAnswer FindBestPlans(const PlanSettings& settings, const LevelSchedule& 
   BestPlanAnswer quick = Fold(settings, exact, value, maximize, count, room.quick_fold_bytes);
   if (quick.outcome == BestPlanAnswer::Outcome::kFound) return quick;
   {
-    NoteCounting(progress, "searching the plans under a falling floor: tries", 0);
     MemoryBudget budget(room.bytes);
     GainBound bound(settings, schedule, value, maximize, budget);
-    std::vector<BestPlanSearch::Found> found;
-    if (bound.Build() && RankUnderFloors(settings, filter, bound, count, budget, room.search_passes,
-                                         &found, progress) != BestPlanSearch::Ending::kPassLimit) {
+    // The bound's tighter tables take at most half the room, the graph of
+    // the states worth a floor the rest.
+    if (bound.Build(budget.limit() / 2)) {
+      NoteBegin(progress, "ranking the plans over the states worth a floor");
       BestPlanAnswer answer;
-      for (BestPlanSearch::Found& plan : found) answer.plans.push_back(std::move(plan.steps));
-      return answer;
+      if (RankOverFloorGraph(settings, schedule, exact, bound, value, maximize, count, budget,
+                             &answer.plans) == FloorGraphOutcome::kFound) {
+        return answer;
+      }
+      NoteCounting(progress, "searching the plans under a falling floor: tries", 0);
+      std::vector<BestPlanSearch::Found> found;
+      if (RankUnderFloors(settings, filter, bound, count, budget, room.search_passes, &found,
+                          progress) != BestPlanSearch::Ending::kPassLimit) {
+        for (BestPlanSearch::Found& plan : found) answer.plans.push_back(std::move(plan.steps));
+        return answer;
+      }
     }
   }
   NoteBegin(progress, "ranking the plans over the viable states, with more room");

@@ -1,6 +1,6 @@
-// The best plans, from the search that skips what cannot beat them and from
-// the fold over the run's states, held against ranking every record of the
-// run by the value.
+// The best plans, from the search that skips what cannot beat them, from
+// the fold over the run's states and from the fold over those worth a
+// floor, held against ranking every record of the run by the value.
 #include "engine/best/best_plans.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/best/best_plan_search.h"
+#include "engine/best/floor_graph.h"
 #include "engine/best/floor_ranking.h"
 #include "engine/best/goal_plans.h"
 #include "engine/search/search.h"
@@ -149,6 +150,22 @@ void ExpectBestPlansOf(const PlanSettings& settings, size_t count) {
         const std::vector<std::string> first(expected.begin(),
                                              expected.begin() + static_cast<ptrdiff_t>(wanted));
         EXPECT_EQ(floored, first) << where << " (" << wanted << "), under falling floors";
+      }
+
+      // Over the graph of the states worth the beam's floor: the same
+      // plans, unless the run has fewer than K, which the beam then finds.
+      std::vector<std::vector<int32_t>> over_floor;
+      const FloorGraphOutcome outcome =
+          RankOverFloorGraph(settings, schedule, viability.exact() ? &viability : nullptr, bound,
+                             value, maximize, static_cast<int64_t>(count), budget, &over_floor);
+      if (expected.size() < count) {
+        EXPECT_EQ(outcome, FloorGraphOutcome::kNoFloor) << where;
+      } else {
+        EXPECT_EQ(outcome, FloorGraphOutcome::kFound) << where;
+        std::vector<std::string> floored;
+        for (const std::vector<int32_t>& steps : over_floor)
+          floored.push_back(Format(settings, steps));
+        EXPECT_EQ(floored, expected) << where << ", over the states worth a floor";
       }
 
       BestPlans best(settings, graph, value, maximize);
