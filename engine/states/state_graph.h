@@ -20,16 +20,18 @@
 
 namespace growth {
 
-// Follows the walk that builds a graph and decides which steps are worth
-// keeping: no fold over the graph finds a plan through a step it leaves
-// out, and states reached only by such steps are left out altogether.
+// Follows the walk that builds a graph and decides which steps to states
+// not yet met are worth keeping: no fold over the graph finds a plan
+// through a step it leaves out, and states reached only by such steps are
+// left out altogether. Steps to states already met are kept unasked: they
+// are steps of the run all the same.
 // `move` is the slot of a purchase (below the targeted count) or the
 // targeted count plus the index of a level-up effect of LevelUpsFrom(level).
 class StatePruner {
  public:
   virtual ~StatePruner() = default;
-  // Whether the step from `node` of `level` to the state `child` is kept;
-  // asked once all of the node's parents have stepped to it.
+  // Whether the step from `node` of `level` to the state `child`, not yet
+  // met, is kept; asked once all of the node's parents have stepped to it.
   virtual bool Admits(int32_t level, uint32_t node, int move, int32_t child_level,
                       const StateKey& child) = 0;
   // A step it admitted, now to node `child`; false when out of room.

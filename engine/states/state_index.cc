@@ -66,6 +66,19 @@ int64_t StateIndex::Find(const StateKey& key, BudgetedArray<StateKey>& keys, boo
   }
 }
 
+int64_t StateIndex::Look(const StateKey& key, const BudgetedArray<StateKey>& keys) const {
+  if (!cells_.empty()) return int64_t{cells_[Cell(key)]} - 1;
+  if (slots_.empty()) return kNotFound;
+  const uint64_t hash = HashOf(key);
+  const uint32_t tag = TagOf(hash);
+  const size_t mask = slots_.size() - 1;
+  for (size_t at = hash & mask;; at = (at + 1) & mask) {
+    const Slot& slot = slots_[at];
+    if (slot.node_plus_one == 0) return kNotFound;
+    if (slot.tag == tag && keys[slot.node_plus_one - 1] == key) return slot.node_plus_one - 1;
+  }
+}
+
 bool StateIndex::Rehash(size_t size, const BudgetedArray<StateKey>& keys) {
   BudgetedArray<Slot> old = std::move(slots_);
   slots_ = BudgetedArray<Slot>(*old.budget());

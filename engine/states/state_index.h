@@ -36,6 +36,9 @@ class StateIndex {
   // kNoRoom when out of memory.
   int64_t Find(const StateKey& key, BudgetedArray<StateKey>& keys, bool* added);
 
+  // The node of `key` when it has one, otherwise kNotFound; adds nothing.
+  int64_t Look(const StateKey& key, const BudgetedArray<StateKey>& keys) const;
+
   // Hands the dense cells back, zeroed, to `spare`, and frees the rest.
   void Drop(const BudgetedArray<StateKey>& keys, BudgetedArray<uint32_t>& spare);
 

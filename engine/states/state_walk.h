@@ -24,8 +24,9 @@
 // and may have
 //   bool Admits(int32_t level, const StateLevel& here, uint32_t node, int move,
 //               int32_t child_level, const StateKey& child)
-//       before each step the filter lets through: false leaves the step
-//       out, so that states reached only by such steps are left out too
+//       before each step the filter lets through to a state not yet met:
+//       false leaves the step out, so that states reached only by such
+//       steps are left out too (steps to states already met are all kept)
 #ifndef GROWTH_PLANNER_ENGINE_STATES_STATE_WALK_H_
 #define GROWTH_PLANNER_ENGINE_STATES_STATE_WALK_H_
 
@@ -117,14 +118,23 @@ class StateWalk {
   };
 
   bool OpenLevel(int32_t number);
+  // The node the step from `node` by `move` leads to on `owner`, met
+  // there now if new (`added`); kLeftOut when the visitor does not admit
+  // a step to a new state, StateIndex::kNoRoom when out of room.
+  static constexpr int64_t kLeftOut = -3;
   template <typename Visitor>
-  static bool Admitted(Visitor& visitor, int32_t number, const StateLevel& here, uint32_t node,
-                       int move, int32_t child_level, const StateKey& child) {
+  static int64_t Enter(Visitor& visitor, int32_t number, const StateLevel& here, uint32_t node,
+                       int move, int32_t child_level, StateLevel& owner, const StateKey& child,
+                       bool* added) {
     if constexpr (requires { visitor.Admits(number, here, node, move, child_level, child); }) {
-      return visitor.Admits(number, here, node, move, child_level, child);
-    } else {
-      return true;
+      const int64_t met = owner.index.Look(child, owner.keys);
+      if (met != StateIndex::kNotFound) {
+        *added = false;
+        return met;
+      }
+      if (!visitor.Admits(number, here, node, move, child_level, child)) return kLeftOut;
     }
+    return owner.index.Find(child, owner.keys, added);
   }
   // Lists the states of `here` by their points; false when out of room.
   bool ListByPoints(const StateLevel& here, PointLists& lists);
@@ -214,10 +224,9 @@ bool StateWalk::StepOut(Visitor& visitor, int32_t number, StateLevel& here, Stat
   for (int slot = 0; slot < targeted; ++slot) {
     if (rules_.Price(key, slot, number) > points) continue;
     const StateKey bought = rules_.AfterPurchase(key, slot, number);
-    if (!Passes(bought, number) || !Admitted(visitor, number, here, node, slot, number, bought)) {
-      continue;
-    }
-    const int64_t child = here.index.Find(bought, here.keys, &added);
+    if (!Passes(bought, number)) continue;
+    const int64_t child = Enter(visitor, number, here, node, slot, number, here, bought, &added);
+    if (child == kLeftOut) continue;
     if (child < 0) return false;
     if (added) {
       // Purchases lower the points, so the child's list is still ahead.
@@ -231,11 +240,10 @@ bool StateWalk::StepOut(Visitor& visitor, int32_t number, StateLevel& here, Stat
   }
   for (int effect = 0; effect < ups.effect_count; ++effect) {
     const StateKey raised = rules_.AfterLevelUp(key, ups.effects[effect], number + 1);
-    if (!Passes(raised, number + 1) ||
-        !Admitted(visitor, number, here, node, targeted + effect, number + 1, raised)) {
-      continue;
-    }
-    const int64_t child = next->index.Find(raised, next->keys, &added);
+    if (!Passes(raised, number + 1)) continue;
+    const int64_t child =
+        Enter(visitor, number, here, node, targeted + effect, number + 1, *next, raised, &added);
+    if (child == kLeftOut) continue;
     if (child < 0) return false;
     if (!visitor.OnChild(here, node, targeted + effect, *next, static_cast<uint32_t>(child),
                          added)) {
