@@ -2,10 +2,15 @@
 // method answers within its memory. Where the goal is the greatest value of
 // a stat or of the points, the plans come exactly and at once as the first
 // plans of runs with a raised target (FindGoalPlans), if its tables fit.
-// Every other goal, and those whose tables do not fit, go by ranking: the fold over the graph of
-// the viable states (BestPlans) within a small allowance first, since small runs answer at once and
-// large ones give up quickly; then the search in run order under the gain bound (BestPlanSearch),
-// for as long as the bound keeps it within its passes; then the fold again with all the memory.
+// Every other goal, and those whose tables do not fit, go by ranking: the
+// fold over the graph of the viable states (BestPlans) within a small
+// allowance first, since small runs answer at once and large ones give up
+// quickly; then the fold over the graph of only the states worth a floor
+// that a beam finds (RankOverFloorGraph); then the search in run order
+// under the gain bound (BestPlanSearch), for as long as the bound keeps it
+// within its passes; then the fold again with all the memory. The gain
+// bound's tighter tables take at most half of the room, so that the graph
+// has the rest.
 //
 // Callers guarantee: the schedule, the filters and the settings belong to
 // the same run; `exact`, when given, rejects exactly the states without a

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <queue>
 #include <span>
 #include <unordered_map>
 #include <utility>
@@ -188,8 +189,24 @@ std::optional<int64_t> SampleFloor(const PlanSettings& settings, const LevelSche
   std::vector<Kept> kept;
   for (int32_t level = 1;; ++level) {
     // Every purchase the level's states can make.
+    // Every purchase the level's states can make, each state's taken once
+    // all the paths to it are in. A state no qualifying plan goes on from
+    // goes no further.
+    kept.clear();
+    std::priority_queue<int64_t, std::vector<int64_t>, std::greater<>> widest;
     here.FallingPoints([&](uint32_t state) {
       const StateKey key = here.key(state);
+      const PlanState probe = rules.StateOf(key, level);
+      if (exact != nullptr && !exact->Viable(probe)) return;
+      const int64_t rest = bound.Bound(probe);
+      if (rest == GainBound::kNone) return;
+      // A purchase seldom raises the value by more than the bound falls:
+      // a state already out of the widest `width` is not followed.
+      const int64_t worth = here.reached(state).best[0].value + rest;
+      if (widest.size() == width && worth < widest.top()) return;
+      widest.push(worth);
+      if (widest.size() > width) widest.pop();
+      kept.push_back({worth, state});
       for (int slot = 0; slot < targeted.count; ++slot) {
         if (rules.Price(key, slot, level) > key[0]) continue;
         const int64_t gain = bound.PurchaseGain(targeted.index[slot], key[slot + 1], level);
@@ -200,14 +217,6 @@ std::optional<int64_t> SampleFloor(const PlanSettings& settings, const LevelSche
         }
       }
     });
-    kept.clear();
-    for (uint32_t state = 0; state < here.size(); ++state) {
-      const PlanState probe = rules.StateOf(here.key(state), level);
-      if (exact != nullptr && !exact->Viable(probe)) continue;
-      const int64_t rest = bound.Bound(probe);
-      if (rest != GainBound::kNone)
-        kept.push_back({here.reached(state).best[0].value + rest, state});
-    }
     if (level == top) break;
     if (kept.size() > width) {
       std::nth_element(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(width), kept.end(),

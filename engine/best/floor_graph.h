@@ -38,9 +38,8 @@
 
 namespace growth {
 
-// The `count`-th best signed value among the end states meeting every target
-// that a beam of `width` states a level reaches; nothing when it reaches
-// fewer than `count`.
+// The `count`-th best signed value among the plans a beam of `width` states
+// a level reaches; nothing when it reaches fewer than `count` plans.
 std::optional<int64_t> SampleFloor(const PlanSettings& settings, const LevelSchedule& schedule,
                                    const StateFilter* exact, const GainBound& bound, size_t width,
                                    int64_t count);
