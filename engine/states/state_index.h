@@ -36,6 +36,14 @@ class StateIndex {
   // kNoRoom when out of memory.
   int64_t Find(const StateKey& key, BudgetedArray<StateKey>& keys, bool* added);
 
+  // Whether keys are hashed, where look-ups miss the cache the most.
+  bool hashed() const { return cells_.empty(); }
+  // Asks for the memory a hashed look-up of `key` starts at, so that
+  // several can be on their way at once; changes nothing.
+  void Prefetch(const StateKey& key) const {
+    if (!slots_.empty()) __builtin_prefetch(slots_.data() + (HashOf(key) & (slots_.size() - 1)));
+  }
+
   // The node of `key` when it has one, otherwise kNotFound; adds nothing.
   int64_t Look(const StateKey& key, const BudgetedArray<StateKey>& keys) const;
 

@@ -220,6 +220,16 @@ bool StateWalk::StepOut(Visitor& visitor, int32_t number, StateLevel& here, Stat
                         const LevelUps& ups, uint32_t node, int32_t points, PointLists& lists) {
   const int targeted = rules_.targeted().count;
   const StateKey key = here.keys[node];
+  // The children's look-ups miss the cache on large levels: all of them
+  // are asked for first.
+  for (int slot = 0; slot < targeted && here.index.hashed(); ++slot) {
+    if (rules_.Price(key, slot, number) <= points) {
+      here.index.Prefetch(rules_.AfterPurchase(key, slot, number));
+    }
+  }
+  for (int effect = 0; effect < ups.effect_count && next->index.hashed(); ++effect) {
+    next->index.Prefetch(rules_.AfterLevelUp(key, ups.effects[effect], number + 1));
+  }
   bool added = false;
   for (int slot = 0; slot < targeted; ++slot) {
     if (rules_.Price(key, slot, number) > points) continue;
