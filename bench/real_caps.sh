@@ -27,6 +27,8 @@ questions=(
   "-c 8 -l 60 -s 30 -x 40 -a 15 --max SP"
   "-c 8 -l 40 -s 30 -x 30 -a 15 --max HP"
   "-c 3 -l 99 -h 80 -x 60 -s 152 -a 40 -i 40 --max I"
+  "-c 3 -l 99 -h 80 -x 60 -s 152 --max HP"
+  "-c 0 -l 99 -s 60 -h 40 -x 30 --max MP"
   "-c 22 -l 31 -r 42 -h 30 -f 41 -s 30 -a 13 --reach"
   "-c 19 -l 30 -r 50 -x 24 -m 23 -s 20 -a 33 --reach"
   "-c 3 -l 99 -h 80 -x 60 -s 152 --reach"
