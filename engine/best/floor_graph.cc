@@ -113,6 +113,7 @@ class FloorPruner final : public StatePruner {
 
   bool OnStep(int32_t level, uint32_t node, int move, int32_t child_level,
               uint32_t child) override {
+    if (level != level_) EnterLevel(level);
     return Raise(child_level, child, Reached(level, node) + Gain(level, node, move));
   }
 
@@ -188,7 +189,6 @@ std::optional<int64_t> SampleFloor(const PlanSettings& settings, const LevelSche
   };
   std::vector<Kept> kept;
   for (int32_t level = 1;; ++level) {
-    // Every purchase the level's states can make.
     // Every purchase the level's states can make, each state's taken once
     // all the paths to it are in. A state no qualifying plan goes on from
     // goes no further.
