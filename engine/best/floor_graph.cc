@@ -96,9 +96,9 @@ class BeamLevel {
 // to the state it leaves is at least the plan's value so far.
 class FloorPruner final : public StatePruner {
  public:
-  FloorPruner(const StateGraph& graph, const GainBound& bound, int64_t start, int64_t floor,
-              MemoryBudget& budget)
-      : graph_(graph), bound_(bound), floor_(floor), start_(start) {
+  FloorPruner(const StateGraph& graph, const GainBound& bound, const PlanState& start,
+              int64_t floor, MemoryBudget& budget)
+      : graph_(graph), bound_(bound), floor_(floor), start_(bound.Signed(start)) {
     for (int32_t level = 0; level <= graph.top_level(); ++level) so_far_.emplace_back(budget);
   }
 
@@ -268,8 +268,7 @@ FloorGraphOutcome RankOverFloorGraph(const PlanSettings& settings, const LevelSc
   if (!floor.has_value()) return FloorGraphOutcome::kNoFloor;
   StateGraph graph(settings, budget);
   {
-    const PlanState start = StartingState(TypeRecordOf(settings.type));
-    FloorPruner pruner(graph, bound, bound.Signed(start), *floor, budget);
+    FloorPruner pruner(graph, bound, StartingState(TypeRecordOf(settings.type)), *floor, budget);
     if (graph.Build(exact, {}, &pruner) != StateWalk::Outcome::kWalked) {
       return FloorGraphOutcome::kTooManyStates;
     }

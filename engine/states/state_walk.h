@@ -220,27 +220,31 @@ bool StateWalk::StepOut(Visitor& visitor, int32_t number, StateLevel& here, Stat
                         const LevelUps& ups, uint32_t node, int32_t points, PointLists& lists) {
   const int targeted = rules_.targeted().count;
   const StateKey key = here.keys[node];
-  // The children's look-ups miss the cache on large levels: all of them
-  // are asked for first.
-  for (int slot = 0; slot < targeted && here.index.hashed(); ++slot) {
-    if (rules_.Price(key, slot, number) <= points) {
-      here.index.Prefetch(rules_.AfterPurchase(key, slot, number));
-    }
+  // The children, worked out once: on large levels their look-ups miss
+  // the cache, so all of them are asked for before the first.
+  std::array<StateKey, kStatCount> bought{};
+  std::array<bool, kStatCount> affordable{};
+  for (int slot = 0; slot < targeted; ++slot) {
+    affordable[slot] = rules_.Price(key, slot, number) <= points;
+    if (!affordable[slot]) continue;
+    bought[slot] = rules_.AfterPurchase(key, slot, number);
+    if (here.index.hashed()) here.index.Prefetch(bought[slot]);
   }
-  for (int effect = 0; effect < ups.effect_count && next->index.hashed(); ++effect) {
-    next->index.Prefetch(rules_.AfterLevelUp(key, ups.effects[effect], number + 1));
+  std::array<StateKey, kLineCount> raised{};
+  for (int effect = 0; effect < ups.effect_count; ++effect) {
+    raised[effect] = rules_.AfterLevelUp(key, ups.effects[effect], number + 1);
+    if (next->index.hashed()) next->index.Prefetch(raised[effect]);
   }
   bool added = false;
   for (int slot = 0; slot < targeted; ++slot) {
-    if (rules_.Price(key, slot, number) > points) continue;
-    const StateKey bought = rules_.AfterPurchase(key, slot, number);
-    if (!Passes(bought, number)) continue;
-    const int64_t child = Enter(visitor, number, here, node, slot, number, here, bought, &added);
+    if (!affordable[slot] || !Passes(bought[slot], number)) continue;
+    const int64_t child =
+        Enter(visitor, number, here, node, slot, number, here, bought[slot], &added);
     if (child == kLeftOut) continue;
     if (child < 0) return false;
     if (added) {
       // Purchases lower the points, so the child's list is still ahead.
-      uint32_t& list = lists.heads[static_cast<size_t>(bought[0])];
+      uint32_t& list = lists.heads[static_cast<size_t>(bought[slot][0])];
       if (!lists.next.PushBack(list)) return false;
       list = static_cast<uint32_t>(child);
     }
@@ -249,10 +253,9 @@ bool StateWalk::StepOut(Visitor& visitor, int32_t number, StateLevel& here, Stat
     }
   }
   for (int effect = 0; effect < ups.effect_count; ++effect) {
-    const StateKey raised = rules_.AfterLevelUp(key, ups.effects[effect], number + 1);
-    if (!Passes(raised, number + 1)) continue;
-    const int64_t child =
-        Enter(visitor, number, here, node, targeted + effect, number + 1, *next, raised, &added);
+    if (!Passes(raised[effect], number + 1)) continue;
+    const int64_t child = Enter(visitor, number, here, node, targeted + effect, number + 1, *next,
+                                raised[effect], &added);
     if (child == kLeftOut) continue;
     if (child < 0) return false;
     if (!visitor.OnChild(here, node, targeted + effect, *next, static_cast<uint32_t>(child),
