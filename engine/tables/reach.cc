@@ -227,8 +227,15 @@ bool TargetEnds(const PlanSettings& settings, const LevelSchedule& schedule, Sta
 // finds bounds the real one from above, since the other targets can only
 // take points away. The second pass, with every other target, then needs
 // the stat's axis only up to that bound.
-ReachResult::Outcome FindReachOf(const PlanSettings& settings, const LevelSchedule& schedule,
-                                 int stat, MemoryBudget& budget, int32_t* highest) {
+namespace {
+
+// `most_kept` is the most points a plan that meets every target keeps on the
+// cap, -1 when not known, or kKeptUnasked to have it worked out if needed.
+constexpr int32_t kKeptUnasked = -2;
+
+ReachResult::Outcome ReachOfStat(const PlanSettings& settings, const LevelSchedule& schedule,
+                                 int stat, MemoryBudget& budget, int32_t* highest,
+                                 int32_t most_kept) {
   const TypeRecord& type = TypeRecordOf(settings.type);
   for (int k = 0; k < kStatCount; ++k) {
     // Out of every plan's reach; ruling it out first also keeps the axes
@@ -261,14 +268,57 @@ ReachResult::Outcome FindReachOf(const PlanSettings& settings, const LevelSchedu
   for (int j = 0; j < kStatCount; ++j) {
     if (j != k) ends[j] = std::max(settings.targets[j], type.start_values[j]);
   }
-  ends[k] = alone;
-  if (!HighestOnTheCap(settings, schedule, ends, k, budget, *highest)) {
-    return ReachResult::Outcome::kDidNotFit;
+  // A pass costs in proportion to the stat's axis, and where the other
+  // targets take most of the points the answer lies far below the bounds,
+  // a few values past the stat's target or start. So narrower axes are
+  // tried first, each four times wider than the last, while one stays
+  // within a quarter of the bound's: a value found below a narrow axis's
+  // end is the answer (no plan reaches the end, and every value below it is
+  // exact), and one found at the end only says the answer lies there or
+  // higher. That costs at most a third more than the bound's axis alone,
+  // and often many times less; and no axis is tried whose end some plan is
+  // known to reach: one that meets every target keeping the most points,
+  // then spends them on the stat on the cap (from a value above the target
+  // that costs no more than the values between did).
+  const int32_t least = std::max(settings.targets[k], type.start_values[k]);
+  const auto cells_to = [&](int32_t end) { return int64_t{end} - type.start_values[k] + 1; };
+  constexpr int32_t kFirstWidth = 4;
+  int32_t reached = least;
+  if (cells_to(least + kFirstWidth) * 4 <= cells_to(alone)) {
+    if (most_kept == kKeptUnasked && !MostPointsKept(settings, schedule, budget, &most_kept)) {
+      most_kept = -1;
+    }
+    const int32_t top = std::max(settings.level_cap, 1);
+    for (int32_t left = most_kept; reached < alone; ++reached) {
+      left -= PointPrice(reached, top, type.base_costs[k]);
+      if (left < 0) break;
+    }
   }
-  if (*highest < std::max(settings.targets[k], type.start_values[k])) {
-    return ReachResult::Outcome::kNoPlan;
+  bool settled = false;
+  for (int32_t width = kFirstWidth; !settled && cells_to(least + width) * 4 <= cells_to(alone);
+       width *= 4) {
+    if (least + width <= reached) continue;
+    ends[k] = least + width;
+    if (!HighestOnTheCap(settings, schedule, ends, k, budget, *highest)) {
+      return ReachResult::Outcome::kDidNotFit;
+    }
+    settled = *highest < ends[k];
   }
+  if (!settled) {
+    ends[k] = alone;
+    if (!HighestOnTheCap(settings, schedule, ends, k, budget, *highest)) {
+      return ReachResult::Outcome::kDidNotFit;
+    }
+  }
+  if (*highest < least) return ReachResult::Outcome::kNoPlan;
   return ReachResult::Outcome::kFound;
+}
+
+}  // namespace
+
+ReachResult::Outcome FindReachOf(const PlanSettings& settings, const LevelSchedule& schedule,
+                                 int stat, MemoryBudget& budget, int32_t* highest) {
+  return ReachOfStat(settings, schedule, stat, budget, highest, kKeptUnasked);
 }
 
 bool MostPointsKept(const PlanSettings& settings, const LevelSchedule& schedule,
@@ -337,11 +387,14 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
   std::array<bool, kStatCount> done{};
   std::atomic<int> next{0};
   std::atomic<bool> no_plan{false};
+  // Worked out once for every stat; a cheap pass, over the targets alone.
+  int32_t most_kept = -1;
+  if (!MostPointsKept(settings, schedule, budget, &most_kept)) most_kept = -1;
   const size_t share = (budget.limit() - budget.used()) / 2;
   auto work = [&] {
     MemoryBudget mine(share);
     for (int k = next++; k < kStatCount && (k == 0 || !no_plan); k = next++) {
-      outcomes[k] = FindReachOf(settings, schedule, k, mine, &reach.highest[k]);
+      outcomes[k] = ReachOfStat(settings, schedule, k, mine, &reach.highest[k], most_kept);
       done[k] = true;
       if (outcomes[k] != ReachResult::Outcome::kDidNotFit) NoteStep(progress);
       if (outcomes[k] == ReachResult::Outcome::kNoPlan) no_plan = true;
@@ -359,7 +412,7 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
     // Left undone only after a stat found no plan, when the first stat
     // has settled the answer; taken here all the same, as one thread would.
     if (!done[k] || outcomes[k] == ReachResult::Outcome::kDidNotFit) {
-      outcomes[k] = FindReachOf(settings, schedule, k, budget, &reach.highest[k]);
+      outcomes[k] = ReachOfStat(settings, schedule, k, budget, &reach.highest[k], most_kept);
       if (outcomes[k] != ReachResult::Outcome::kDidNotFit) NoteStep(progress);
     }
     if (outcomes[k] != ReachResult::Outcome::kFound) {

@@ -1,10 +1,12 @@
 // The reach of each target against raising it one step at a time until no
-// record is left.
+// record is left, and at larger caps against whether any plan meets the
+// targets with the stat's raised to its reach and one past it.
 #include "engine/tables/reach.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 #include "engine/search/level_schedule.h"
 #include "tests/state_enumeration.h"
@@ -35,6 +37,52 @@ TEST(ReachTest, MatchesRaisingEachTargetUntilNoRecordIsLeft) {
     }
   }
   EXPECT_GT(found, 0);
+}
+
+// Tight targets, each set to its reach given those before it, leave the
+// other stats little: their answers lie a few values past their targets or
+// starts, far below the bounds the reach starts from. Loose ones leave
+// them far up. Each answer h is checked by the most points kept on the cap
+// with the stat's target at h (some plan: at least 0) and at h + 1 (none).
+TEST(ReachTest, EachAnswerIsMetAndOnePastItIsNotAtLargerCaps) {
+  std::mt19937 random(7);
+  for (int trial = 0; trial < 10; ++trial) {
+    PlanSettings settings;
+    settings.type = static_cast<int32_t>(random() % kTypeCount);
+    settings.level_cap = 20 + static_cast<int32_t>(random() % 26);
+    settings.bonus_rate = static_cast<int32_t>(random() % 120);
+    const auto schedule = std::make_unique<LevelSchedule>(settings.level_cap, settings.bonus_rate);
+    MemoryBudget budget(size_t{1} << 29);
+    const bool tight = trial % 2 == 0;
+    for (int t = 0; t < 3; ++t) {
+      const int k = static_cast<int>(random() % kStatCount);
+      const int32_t start = TypeRecordOf(settings.type).start_values[k];
+      const int32_t before = settings.targets[k];
+      settings.targets[k] = std::max(before, start + 1);
+      int32_t highest = 0;
+      const ReachResult::Outcome outcome = FindReachOf(settings, *schedule, k, budget, &highest);
+      ASSERT_NE(outcome, ReachResult::Outcome::kDidNotFit);
+      if (outcome == ReachResult::Outcome::kNoPlan) {
+        settings.targets[k] = before;  // the others leave it not one point
+        continue;
+      }
+      settings.targets[k] = tight ? highest : std::max(before, start + (highest - start) / 3);
+    }
+    const ReachResult reach = FindReach(settings, *schedule, budget);
+    ASSERT_EQ(reach.outcome, ReachResult::Outcome::kFound);
+    for (int k = 0; k < kStatCount; ++k) {
+      PlanSettings raised = settings;
+      int32_t kept = -1;
+      raised.targets[k] = reach.highest[k];
+      ASSERT_TRUE(MostPointsKept(raised, *schedule, budget, &kept));
+      EXPECT_GE(kept, 0) << "type " << settings.type << " cap " << settings.level_cap << " stat "
+                         << k;
+      raised.targets[k] = reach.highest[k] + 1;
+      ASSERT_TRUE(MostPointsKept(raised, *schedule, budget, &kept));
+      EXPECT_EQ(kept, -1) << "type " << settings.type << " cap " << settings.level_cap << " stat "
+                          << k;
+    }
+  }
 }
 
 }  // namespace
