@@ -143,6 +143,16 @@ void Buy(const TableShape& shape, int32_t level, const Reached& reached, int16_t
   }
 }
 
+// The bytes a pass over a table with `ends` takes: two levels of it, and the
+// costs along a row; SIZE_MAX past any memory.
+size_t PassBytes(const PlanSettings& settings, const StatArray& ends) {
+  const TableShape shape(settings.type, ends);
+  const size_t kept = settings.level_cap > 1 ? 2 : 1;
+  if (shape.cells > SIZE_MAX / 4 / kept) return SIZE_MAX;
+  return memory_detail::Footprint(shape.cells * kept * sizeof(int16_t)) +
+         memory_detail::Footprint(shape.RowWidth() * sizeof(int32_t));
+}
+
 // The highest value of `stat` among the states some plan reaches on the cap
 // with every other stat at or above its entry in `ends` (those above their
 // start values can be bought), or -1 when no plan does; false when the pass
@@ -159,7 +169,7 @@ bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule
   const int unbought_axis = unbought ? shape.AxisOf(stat) : -1;
   const int32_t top = std::max(settings.level_cap, 1);
   const size_t kept = top > 1 ? 2 : 1;
-  if (shape.cells > SIZE_MAX / 4 / kept) return false;
+  if (PassBytes(settings, ends) > budget.limit() - budget.used()) return false;
   BudgetedArray<int16_t> most(budget);
   BudgetedArray<int32_t> cost(budget);
   const size_t width = shape.RowWidth();
@@ -222,29 +232,31 @@ bool TargetEnds(const PlanSettings& settings, const LevelSchedule& schedule, Sta
 
 }  // namespace
 
-// Each stat takes two passes. The first leaves out the other targets: its
-// cells are one value wide per level and cheap, and the highest value it
+// Each stat's answer is bounded first by passes that leave out the other
+// targets, or all but one: their cells are few, and the highest value each
 // finds bounds the real one from above, since the other targets can only
-// take points away. The second pass, with every other target, then needs
-// the stat's axis only up to that bound.
+// take points away. The passes with every other target then need the
+// stat's axis only up to that bound.
 namespace {
 
 // `most_kept` is the most points a plan that meets every target keeps on the
 // cap, -1 when not known, or kKeptUnasked to have it worked out if needed.
 constexpr int32_t kKeptUnasked = -2;
+// The narrowest axis a stat's passes over every target are tried with, past
+// its target or start.
+constexpr int32_t kFirstWidth = 4;
 
-ReachResult::Outcome ReachOfStat(const PlanSettings& settings, const LevelSchedule& schedule,
-                                 int stat, MemoryBudget& budget, int32_t* highest,
-                                 int32_t most_kept) {
+// An upper bound on stat `k`'s answer, into `bound`.
+ReachResult::Outcome BoundOfStat(const PlanSettings& settings, const LevelSchedule& schedule, int k,
+                                 MemoryBudget& budget, int32_t* bound) {
   const TypeRecord& type = TypeRecordOf(settings.type);
-  for (int k = 0; k < kStatCount; ++k) {
+  for (int j = 0; j < kStatCount; ++j) {
     // Out of every plan's reach; ruling it out first also keeps the axes
     // below short enough to count their cells.
-    if (settings.targets[k] > ValueCeiling(settings, schedule, k)) {
+    if (settings.targets[j] > ValueCeiling(settings, schedule, j)) {
       return ReachResult::Outcome::kNoPlan;
     }
   }
-  const int k = stat;
   StatArray ends = type.start_values;
   ends[k] = ValueCeiling(settings, schedule, k);
   int32_t alone = -1;
@@ -265,60 +277,111 @@ ReachResult::Outcome ReachOfStat(const PlanSettings& settings, const LevelSchedu
     }
     alone = std::min(alone, paired);
   }
-  for (int j = 0; j < kStatCount; ++j) {
-    if (j != k) ends[j] = std::max(settings.targets[j], type.start_values[j]);
-  }
-  // A pass costs in proportion to the stat's axis, and where the other
-  // targets take most of the points the answer lies far below the bounds,
-  // a few values past the stat's target or start. So narrower axes are
-  // tried first, each four times wider than the last, while one stays
-  // within a quarter of the bound's: a value found below a narrow axis's
-  // end is the answer (no plan reaches the end, and every value below it is
-  // exact), and one found at the end only says the answer lies there or
-  // higher. That costs at most a third more than the bound's axis alone,
-  // and often many times less; and no axis is tried whose end some plan is
-  // known to reach: one that meets every target keeping the most points,
-  // then spends them on the stat on the cap (from a value above the target
-  // that costs no more than the values between did).
-  const int32_t least = std::max(settings.targets[k], type.start_values[k]);
-  const auto cells_to = [&](int32_t end) { return int64_t{end} - type.start_values[k] + 1; };
-  constexpr int32_t kFirstWidth = 4;
-  int32_t reached = least;
-  if (cells_to(least + kFirstWidth) * 4 <= cells_to(alone)) {
-    if (most_kept == kKeptUnasked && !MostPointsKept(settings, schedule, budget, &most_kept)) {
-      most_kept = -1;
-    }
+  *bound = alone;
+  return ReachResult::Outcome::kFound;
+}
+
+// The ends of the passes over every target for stat `k`, its own at `end`.
+StatArray EveryTargetWith(const PlanSettings& settings, int k, int32_t end) {
+  StatArray ends = TypeRecordOf(settings.type).start_values;
+  for (int j = 0; j < kStatCount; ++j) ends[j] = std::max(settings.targets[j], ends[j]);
+  ends[k] = end;
+  return ends;
+}
+
+// A pass costs in proportion to the stat's axis, and where the other
+// targets take most of the points the answer lies far below the bounds, a
+// few values past the stat's target or start. So narrower axes are tried
+// first, each four times wider than the last, while one stays within a
+// quarter of the bound's: a value found below a narrow axis's end is the
+// answer (no plan reaches the end, and every value below it is exact), and
+// one found at the end only says the answer lies there or higher. That
+// costs at most a third more than the bound's axis alone, and often many
+// times less; and no axis is tried whose end some plan is known to reach:
+// one that meets every target keeping the most points, then spends them on
+// the stat on the cap (from a value above the target that costs no more
+// than the values between did).
+class Passes {
+ public:
+  Passes(const PlanSettings& settings, int k, int32_t bound)
+      : start_(TypeRecordOf(settings.type).start_values[k]),
+        least_(std::max(settings.targets[k], start_)),
+        bound_(bound),
+        reached_(least_) {}
+
+  // The least value of a plan that meets every target.
+  int32_t least() const { return least_; }
+  // Whether a narrow pass would be tried at all, and so is the most points
+  // kept worth knowing.
+  bool Narrow() const { return Tried(kFirstWidth); }
+  void KnowMostKept(const PlanSettings& settings, int k, int32_t most_kept) {
     const int32_t top = std::max(settings.level_cap, 1);
-    for (int32_t left = most_kept; reached < alone; ++reached) {
-      left -= PointPrice(reached, top, type.base_costs[k]);
+    const int32_t base_cost = TypeRecordOf(settings.type).base_costs[k];
+    for (int32_t left = most_kept; reached_ < bound_; ++reached_) {
+      left -= PointPrice(reached_, top, base_cost);
       if (left < 0) break;
     }
   }
-  bool settled = false;
-  for (int32_t width = kFirstWidth; !settled && cells_to(least + width) * 4 <= cells_to(alone);
-       width *= 4) {
-    if (least + width <= reached) continue;
-    ends[k] = least + width;
-    if (!HighestOnTheCap(settings, schedule, ends, k, budget, *highest)) {
+  // The end of the pass after one ending at `after` (0 for the first) that
+  // found the answer there or higher.
+  int32_t NextEnd(int32_t after) const {
+    for (int32_t width = kFirstWidth; Tried(width); width *= 4) {
+      if (least_ + width > std::max(after, reached_)) return least_ + width;
+    }
+    return bound_;
+  }
+
+ private:
+  bool Tried(int32_t width) const { return CellsTo(least_ + width) * 4 <= CellsTo(bound_); }
+  int64_t CellsTo(int32_t end) const { return int64_t{end} - start_ + 1; }
+
+  const int32_t start_;
+  const int32_t least_;
+  const int32_t bound_;
+  int32_t reached_;
+};
+
+// `bound` is an upper bound on the answer, or -1 to have it worked out.
+ReachResult::Outcome ReachOfStat(const PlanSettings& settings, const LevelSchedule& schedule, int k,
+                                 MemoryBudget& budget, int32_t* highest, int32_t most_kept,
+                                 int32_t bound) {
+  if (bound < 0) {
+    const ReachResult::Outcome outcome = BoundOfStat(settings, schedule, k, budget, &bound);
+    if (outcome != ReachResult::Outcome::kFound) return outcome;
+  }
+  Passes passes(settings, k, bound);
+  if (passes.Narrow()) {
+    if (most_kept == kKeptUnasked && !MostPointsKept(settings, schedule, budget, &most_kept)) {
+      most_kept = -1;
+    }
+    passes.KnowMostKept(settings, k, most_kept);
+  }
+  for (int32_t end = passes.NextEnd(0);; end = passes.NextEnd(end)) {
+    if (!HighestOnTheCap(settings, schedule, EveryTargetWith(settings, k, end), k, budget,
+                         *highest)) {
       return ReachResult::Outcome::kDidNotFit;
     }
-    settled = *highest < ends[k];
+    if (*highest < end || end == bound) break;
   }
-  if (!settled) {
-    ends[k] = alone;
-    if (!HighestOnTheCap(settings, schedule, ends, k, budget, *highest)) {
-      return ReachResult::Outcome::kDidNotFit;
-    }
-  }
-  if (*highest < least) return ReachResult::Outcome::kNoPlan;
+  if (*highest < passes.least()) return ReachResult::Outcome::kNoPlan;
   return ReachResult::Outcome::kFound;
+}
+
+// Whether the first pass over every target for stat `k` would not fit what
+// is left of the budget: the passes after it are no narrower.
+bool FirstPassCannotFit(const PlanSettings& settings, int k, int32_t bound, int32_t most_kept,
+                        const MemoryBudget& budget) {
+  Passes passes(settings, k, bound);
+  passes.KnowMostKept(settings, k, most_kept);
+  return PassBytes(settings, EveryTargetWith(settings, k, passes.NextEnd(0))) >
+         budget.limit() - budget.used();
 }
 
 }  // namespace
 
 ReachResult::Outcome FindReachOf(const PlanSettings& settings, const LevelSchedule& schedule,
                                  int stat, MemoryBudget& budget, int32_t* highest) {
-  return ReachOfStat(settings, schedule, stat, budget, highest, kKeptUnasked);
+  return ReachOfStat(settings, schedule, stat, budget, highest, kKeptUnasked, -1);
 }
 
 bool MostPointsKept(const PlanSettings& settings, const LevelSchedule& schedule,
@@ -390,11 +453,26 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
   // Worked out once for every stat; a cheap pass, over the targets alone.
   int32_t most_kept = -1;
   if (!MostPointsKept(settings, schedule, budget, &most_kept)) most_kept = -1;
+  // With a plan that meets every target no stat can find none, so a stat
+  // whose passes cannot fit even the whole budget settles the answer before
+  // the others' passes run: it is what taking them all would come to. The
+  // bounds are cheap, and each stat's passes then start from its own.
+  std::array<int32_t, kStatCount> bounds{};
+  bounds.fill(-1);
+  for (int k = 0; most_kept >= 0 && k < kStatCount; ++k) {
+    if (BoundOfStat(settings, schedule, k, budget, &bounds[k]) != ReachResult::Outcome::kFound) {
+      bounds[k] = -1;  // left to the stat's own turn
+    } else if (FirstPassCannotFit(settings, k, bounds[k], most_kept, budget)) {
+      reach.outcome = ReachResult::Outcome::kDidNotFit;
+      return reach;
+    }
+  }
   const size_t share = (budget.limit() - budget.used()) / 2;
   auto work = [&] {
     MemoryBudget mine(share);
     for (int k = next++; k < kStatCount && (k == 0 || !no_plan); k = next++) {
-      outcomes[k] = ReachOfStat(settings, schedule, k, mine, &reach.highest[k], most_kept);
+      outcomes[k] =
+          ReachOfStat(settings, schedule, k, mine, &reach.highest[k], most_kept, bounds[k]);
       done[k] = true;
       if (outcomes[k] != ReachResult::Outcome::kDidNotFit) NoteStep(progress);
       if (outcomes[k] == ReachResult::Outcome::kNoPlan) no_plan = true;
@@ -412,7 +490,8 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
     // Left undone only after a stat found no plan, when the first stat
     // has settled the answer; taken here all the same, as one thread would.
     if (!done[k] || outcomes[k] == ReachResult::Outcome::kDidNotFit) {
-      outcomes[k] = ReachOfStat(settings, schedule, k, budget, &reach.highest[k], most_kept);
+      outcomes[k] =
+          ReachOfStat(settings, schedule, k, budget, &reach.highest[k], most_kept, bounds[k]);
       if (outcomes[k] != ReachResult::Outcome::kDidNotFit) NoteStep(progress);
     }
     if (outcomes[k] != ReachResult::Outcome::kFound) {

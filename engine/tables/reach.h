@@ -5,7 +5,7 @@
 // value of a stat.
 //
 // Callers guarantee: the schedule comes from the same settings; the budget
-// outlives the call. Each stat takes two passes over a table of the states'
+// outlives the call. Each stat takes a few passes over tables of the states'
 // values from level 1 up, keeping two levels at a time; the tables are
 // charged to the budget and freed one at a time, and running out of it is
 // reported, never guessed around. Nothing throws.

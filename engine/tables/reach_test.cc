@@ -46,6 +46,8 @@ TEST(ReachTest, MatchesRaisingEachTargetUntilNoRecordIsLeft) {
 // with the stat's target at h (some plan: at least 0) and at h + 1 (none).
 TEST(ReachTest, EachAnswerIsMetAndOnePastItIsNotAtLargerCaps) {
   std::mt19937 random(7);
+  int fitted = 0;
+  int refused = 0;
   for (int trial = 0; trial < 10; ++trial) {
     PlanSettings settings;
     settings.type = static_cast<int32_t>(random() % kTypeCount);
@@ -70,6 +72,17 @@ TEST(ReachTest, EachAnswerIsMetAndOnePastItIsNotAtLargerCaps) {
     }
     const ReachResult reach = FindReach(settings, *schedule, budget);
     ASSERT_EQ(reach.outcome, ReachResult::Outcome::kFound);
+    // Short of room the answer is the same or none at all, never another.
+    for (size_t room = size_t{1} << 12; room <= size_t{1} << 22; room <<= 2) {
+      MemoryBudget small(room);
+      const ReachResult within = FindReach(settings, *schedule, small);
+      ++(within.outcome == ReachResult::Outcome::kFound ? fitted : refused);
+      if (within.outcome == ReachResult::Outcome::kFound) {
+        EXPECT_EQ(within.highest, reach.highest) << "room " << room;
+      } else {
+        EXPECT_EQ(within.outcome, ReachResult::Outcome::kDidNotFit) << "room " << room;
+      }
+    }
     for (int k = 0; k < kStatCount; ++k) {
       PlanSettings raised = settings;
       int32_t kept = -1;
@@ -83,6 +96,8 @@ TEST(ReachTest, EachAnswerIsMetAndOnePastItIsNotAtLargerCaps) {
                           << k;
     }
   }
+  EXPECT_GT(fitted, 0);
+  EXPECT_GT(refused, 0);
 }
 
 }  // namespace
