@@ -255,8 +255,10 @@ int64_t GainBound::Bound(const PlanState& state, int64_t beat) const {
   // in the same order, taken as far as the points go.
   const int64_t points = int64_t{state.points} + schedule_.PointsAfter(state.level);
   std::array<int32_t, kStatCount> next = FirstExtraValues(state);
-  std::array<double, 64> run_rate{};
-  std::array<double, 64> run_cost{};
+  // Written before they are read, up to `runs`: left unset, as clearing
+  // them would cost more than the rest of a cheap bound.
+  std::array<double, 64> run_rate;
+  std::array<double, 64> run_cost;
   int runs = 0;
   int64_t unrun = points;  // the points the runs kept have not taken
   auto keep = [&](const ExtraRun& run) {
@@ -287,14 +289,28 @@ int64_t GainBound::Bound(const PlanState& state, int64_t beat) const {
   // Past the room for runs, the rest is valued at the last run's rate,
   // which the runs after it cannot beat: the bound only loosens.
   if (unrun > 0 && runs > 0) run_cost[runs - 1] += static_cast<double>(unrun);
-  // Each rate's bound takes the runs that beat it.
+  // Each rate's bound takes the runs that beat it, which come first, the
+  // runs being in falling rate: with the sums over the first n runs of
+  // what they cost and of what they add, a rate r whose first n runs beat
+  // it adds (value added) - r x (cost) over them.
+  std::array<double, 65> cost_before;
+  std::array<double, 65> added_before;
+  cost_before[0] = 0;
+  added_before[0] = 0;
+  for (int i = 0; i < runs; ++i) {
+    cost_before[i + 1] = cost_before[i] + run_cost[i];
+    added_before[i + 1] = added_before[i] + run_rate[i] * run_cost[i];
+  }
   const float* rated = rated_.data() + at * static_cast<size_t>(rate_count_);
   int64_t tightest = bound;
   for (int r = 0; r < rate_count_; ++r) {
-    double total = rated[r] + rates_[r] * static_cast<double>(points);
-    for (int i = 0; i < runs && run_rate[i] > rates_[r]; ++i) {
-      total += (run_rate[i] - rates_[r]) * run_cost[i];
-    }
+    const double rate = rates_[r];
+    const int beating = static_cast<int>(
+        std::partition_point(run_rate.begin(), run_rate.begin() + runs,
+                             [rate](double run) { return run > rate; }) -
+        run_rate.begin());
+    const double total = rated[r] + rate * static_cast<double>(points) +
+                         (added_before[beating] - rate * cost_before[beating]);
     // A margin far above the doubles' rounding, far below one point of value.
     tightest = std::min(tightest, static_cast<int64_t>(std::floor(total + 1e-6)));
   }
