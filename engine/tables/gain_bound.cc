@@ -4,6 +4,9 @@
 #include <bit>
 #include <cfloat>
 #include <cmath>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 #include "engine/tables/table_shape.h"
 
@@ -134,24 +137,38 @@ bool GainBound::Build(size_t rated_room) {
   }
   const size_t levels = static_cast<size_t>(top_level_);
   if (cells_ > SIZE_MAX / 16 / levels || !table_.Resize(cells_ * levels)) return false;
-  for (int32_t level = top_level_; level >= 1; --level) {
-    Cell* here = table_.data() + static_cast<size_t>(level - 1) * cells_;
-    const Cell* above = level == top_level_ ? nullptr : here + cells_;
-    FillLevel(level, here, above);
-  }
   // The rated tables only tighten the bound: without room for them it
   // stays as it is, and with room for some rates it takes those.
-  const size_t per_rate = cells_ <= SIZE_MAX / 16 / levels ? cells_ * levels * sizeof(float) : 0;
-  rate_count_ =
-      per_rate == 0 ? 0 : static_cast<int>(std::min<size_t>(rates_known_, rated_room / per_rate));
+  const size_t per_rate = cells_ * levels * sizeof(float);
+  rate_count_ = static_cast<int>(std::min<size_t>(rates_known_, rated_room / per_rate));
   const size_t per_level = cells_ * static_cast<size_t>(rate_count_);
   if (rate_count_ > 0 && !rated_.Resize(per_level * levels)) rate_count_ = 0;
-  if (rate_count_ > 0) {
+  // The two kinds of table read nothing of each other: the rated ones, the
+  // larger, are filled on a second thread where there is one.
+  auto fill_rates = [this, per_level] {
     for (int32_t level = top_level_; level >= 1; --level) {
       float* here = rated_.data() + static_cast<size_t>(level - 1) * per_level;
       const float* above = level == top_level_ ? nullptr : here + per_level;
       FillRates(level, here, above);
     }
+  };
+  std::optional<std::thread> rates_filler;
+  if (rate_count_ > 0) {
+    try {
+      rates_filler.emplace(fill_rates);
+    } catch (const std::system_error&) {
+      // No second thread to be had: this one fills them after the rest.
+    }
+  }
+  for (int32_t level = top_level_; level >= 1; --level) {
+    Cell* here = table_.data() + static_cast<size_t>(level - 1) * cells_;
+    const Cell* above = level == top_level_ ? nullptr : here + cells_;
+    FillLevel(level, here, above);
+  }
+  if (rates_filler.has_value()) {
+    rates_filler->join();
+  } else if (rate_count_ > 0) {
+    fill_rates();
   }
   built_ = true;
   return true;
@@ -305,10 +322,10 @@ int64_t GainBound::Bound(const PlanState& state, int64_t beat) const {
   int64_t tightest = bound;
   for (int r = 0; r < rate_count_; ++r) {
     const double rate = rates_[r];
-    const int beating = static_cast<int>(
-        std::partition_point(run_rate.begin(), run_rate.begin() + runs,
-                             [rate](double run) { return run > rate; }) -
-        run_rate.begin());
+    const int beating =
+        static_cast<int>(std::partition_point(run_rate.begin(), run_rate.begin() + runs,
+                                              [rate](double run) { return run > rate; }) -
+                         run_rate.begin());
     const double total = rated[r] + rate * static_cast<double>(points) +
                          (added_before[beating] - rate * cost_before[beating]);
     // A margin far above the doubles' rounding, far below one point of value.
