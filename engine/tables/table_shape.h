@@ -71,6 +71,13 @@ class AxisOffsets {
   AxisOffsets(const TableShape& shape, int first, bool at_last) : shape_(shape), first_(first) {
     for (int i = first_; i < shape_.axis_count; ++i) offset_[i] = at_last ? shape_.axes[i].last : 0;
   }
+  // At the cell of flat index `cell`.
+  AxisOffsets(const TableShape& shape, int first, size_t cell) : shape_(shape), first_(first) {
+    for (int i = first_; i < shape_.axis_count; ++i) {
+      offset_[i] = static_cast<int32_t>(cell / shape_.axes[i].stride %
+                                        (static_cast<size_t>(shape_.axes[i].last) + 1));
+    }
+  }
 
   int32_t operator[](int axis) const { return offset_[axis]; }
   // One bit per axis from `first` on still below its end.

@@ -35,6 +35,7 @@
 #include <cstdint>
 
 #include "base/memory_budget.h"
+#include "base/thread_pair.h"
 #include "data/tables.h"
 #include "engine/plan_settings.h"
 #include "engine/search/level_schedule.h"
@@ -93,7 +94,8 @@ class ViabilityTable {
   }
 
  private:
-  void FillLevel(int32_t level, int16_t* here, const int16_t* above, int32_t* cost) const;
+  void FillLevel(int32_t level, int16_t* here, const int16_t* above, int32_t* cost,
+                 ThreadPair& pair) const;
 
   const LevelSchedule& schedule_;
   const int32_t top_level_;
