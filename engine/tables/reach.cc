@@ -8,6 +8,8 @@
 #include <system_error>
 #include <thread>
 
+#include "engine/search/plan_limits.h"
+#include "engine/tables/row_scan.h"
 #include "engine/tables/table_shape.h"
 
 namespace growth {
@@ -101,9 +103,10 @@ void LevelUp(const TableShape& shape, const LevelGain& gain, const Reached& from
 }
 
 // Every purchase on `level`, each cell after the ones it can be bought from;
-// none along axis `unbought` (-1 for none). `cost` has room for a row.
+// none along axis `unbought` (-1 for none). `cost` and `narrow_cost` have
+// room for a row.
 void Buy(const TableShape& shape, int32_t level, const Reached& reached, int16_t* here,
-         int32_t* cost, int unbought) {
+         int32_t* cost, int16_t* narrow_cost, int unbought) {
   const size_t width = reached.Width();
   const auto last = static_cast<int32_t>(width - 1);
   // Buying along a row from offset j up to o costs cost[o] - cost[j]; the
@@ -114,6 +117,10 @@ void Buy(const TableShape& shape, int32_t level, const Reached& reached, int16_t
   for (int32_t o = 0; o < last; ++o) {
     cost[o + 1] = cost[o] + PointPrice(along->start + o, level, along->base_cost);
   }
+  // Points stay under the most any state holds; past 16 bits with the
+  // costs added, the row is bought along in 32 bits.
+  const bool narrow = cost[last] <= INT16_MAX - PointsGrantedUpTo(kMaxLevelCap);
+  if (narrow) std::copy(cost, cost + width, narrow_cost);
   const size_t row_width = shape.RowWidth();
   AxisOffsets offset(shape, 1, false);
   for (size_t row = 0; row < shape.cells; row += row_width, offset.Up()) {
@@ -130,27 +137,24 @@ void Buy(const TableShape& shape, int32_t level, const Reached& reached, int16_t
       }
     }
     if (unbought == 0) continue;
-    // A row no plan reaches stays so: the test vectorizes, the running
-    // maximum below does not.
+    // A row no plan reaches stays so, and the test is cheaper than the
+    // running maximum.
     int16_t any = -1;
     for (size_t o = 0; o < width; ++o) any = std::max(any, cells[o]);
     if (any < 0) continue;
-    int32_t best = -1;  // the most points plus cost at or before o
-    for (size_t o = 0; o < width; ++o) {
-      best = std::max(best, cells[o] + cost[o]);
-      cells[o] = static_cast<int16_t>(std::max(best - cost[o], -1));
-    }
+    BuyAlongRow(cells, cost, narrow ? narrow_cost : nullptr, width);
   }
 }
 
 // The bytes a pass over a table with `ends` takes: two levels of it, and the
-// costs along a row; SIZE_MAX past any memory.
+// costs along a row, in 32 and 16 bits; SIZE_MAX past any memory.
 size_t PassBytes(const PlanSettings& settings, const StatArray& ends) {
   const TableShape shape(settings.type, ends);
   const size_t kept = settings.level_cap > 1 ? 2 : 1;
   if (shape.cells > SIZE_MAX / 4 / kept) return SIZE_MAX;
   return memory_detail::Footprint(shape.cells * kept * sizeof(int16_t)) +
-         memory_detail::Footprint(shape.RowWidth() * sizeof(int32_t));
+         memory_detail::Footprint(shape.RowWidth() * sizeof(int32_t)) +
+         memory_detail::Footprint(shape.RowWidth() * sizeof(int16_t));
 }
 
 // The highest value of `stat` among the states some plan reaches on the cap
@@ -172,16 +176,18 @@ bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule
   if (PassBytes(settings, ends) > budget.limit() - budget.used()) return false;
   BudgetedArray<int16_t> most(budget);
   BudgetedArray<int32_t> cost(budget);
+  BudgetedArray<int16_t> narrow_cost(budget);
   const size_t width = shape.RowWidth();
   if (!most.Reserve(shape.cells * kept) || !most.Resize(shape.cells * kept) ||
-      !cost.Reserve(width) || !cost.Resize(width)) {
+      !cost.Reserve(width) || !cost.Resize(width) || !narrow_cost.Reserve(width) ||
+      !narrow_cost.Resize(width)) {
     return false;
   }
   int16_t* here = most.data();
   std::fill(here, here + shape.cells, int16_t{-1});
   here[0] = 0;  // the start: every value at its start, no points
   Reached reached = ReachedBy(shape, schedule, 1, unbought_axis);
-  Buy(shape, 1, reached, here, cost.data(), unbought_axis);
+  Buy(shape, 1, reached, here, cost.data(), narrow_cost.data(), unbought_axis);
   for (int32_t level = 2; level <= top; ++level) {
     const int16_t* below = here;
     here = most.data() + static_cast<size_t>(level - 1) % 2 * shape.cells;
@@ -189,7 +195,7 @@ bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule
     reached = ReachedBy(shape, schedule, level, unbought_axis);
     Clear(shape, reached, here, false);
     LevelUp(shape, schedule.Reaching(level), reached_below, below, here);
-    Buy(shape, level, reached, here, cost.data(), unbought_axis);
+    Buy(shape, level, reached, here, cost.data(), narrow_cost.data(), unbought_axis);
   }
   Clear(shape, reached, here, true);  // for the reads below
 
