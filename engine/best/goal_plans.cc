@@ -1,5 +1,7 @@
 #include "engine/best/goal_plans.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "data/tables.h"
@@ -16,6 +18,11 @@ namespace {
 // round builds a table, and a value few plans end on can leave long runs
 // of rounds that find nothing.
 constexpr int kMostRounds = 64;
+
+// The passes the rounds may take, all together, under tables over only
+// some of the targets, which let the search into states with no record
+// below: past them the rounds give way to ranking. About a second.
+constexpr uint64_t kInexactRoundPasses = uint64_t{1} << 27;
 
 // The value the goal ranks by: a stat's, or the unspent points.
 int32_t GoalValueOf(const PlanState& state, int value) {
@@ -40,10 +47,18 @@ class ExactValuePlans final : public EndStateSink {
 
   // The plans kept are charged to the budget: true when one did not fit.
   bool over_budget() const { return over_budget_; }
+  // True when the search ran past `most_passes` (see Limit) and was ended.
+  bool gave_up() const { return gave_up_; }
+  void Limit(uint64_t most_passes) { most_passes_ = most_passes; }
+
+  bool OnTick(const PlanSearch& search) {
+    gave_up_ = search.passes() >= most_passes_;
+    return !gave_up_;
+  }
 
   bool OnEndState(const PlanState& state, const PlanView& plan) override {
-    // The filter is exact, so every end state should meet the targets; the
-    // check costs little and would keep out any record that does not.
+    // Under the exact filter every end state meets the targets; under
+    // tables over only some of them the check keeps out those that do not.
     if (!MeetsTargets(state.values, targets_) || GoalValueOf(state, value_) != exact_) return true;
     if (!budget_.Charge(sizeof(std::vector<int32_t>) +
                         static_cast<size_t>(plan.steps()) * sizeof(int32_t))) {
@@ -64,7 +79,24 @@ class ExactValuePlans final : public EndStateSink {
   MemoryBudget& budget_;
   std::vector<std::vector<int32_t>>* const plans_;
   bool over_budget_ = false;
+  uint64_t most_passes_ = UINT64_MAX;
+  bool gave_up_ = false;
 };
+
+// One round: the records of the run `run` under `viability`, in run order,
+// into `sink`. Under the exact table the search enters no state without a
+// record below and is let run to its end; under tables over only some of
+// the targets it can spend long in states without one, so it may take only
+// what is left of `passes_left`, shared by the rounds. False when the round
+// cannot be told: its plans did not fit, or its passes ran out.
+bool RunRound(const PlanSettings& run, const Viability& viability, ExactValuePlans& sink,
+              uint64_t* passes_left) {
+  if (!viability.exact()) sink.Limit(*passes_left);
+  const auto search = std::make_unique<PlanSearch>(run, SearchOptions{.filter = &viability});
+  search->Run(sink);
+  if (!viability.exact()) *passes_left -= std::min(*passes_left, search->passes());
+  return !sink.over_budget() && !sink.gave_up();
+}
 
 // What the kept plans were charged.
 size_t ChargeOf(const std::vector<std::vector<int32_t>>& plans) {
@@ -89,13 +121,12 @@ GoalPlansOutcome FindLeastPlans(const PlanSettings& settings, const LevelSchedul
   const int32_t ceiling = RunValueCeiling(settings, schedule, stat);
   const auto wanted = static_cast<size_t>(count);
   NoteCounting(progress, "rounds of held-down values done", 0);
+  uint64_t passes_left = kInexactRoundPasses;
   for (int32_t v = least; v <= ceiling && plans->size() < wanted; ++v) {
     if (v - least == kMostRounds) return GoalPlansOutcome::kDidNotFit;
     Viability viability(settings, schedule, budget, 0, 0, AtMost{stat, v});
-    if (!viability.exact()) return GoalPlansOutcome::kDidNotFit;
     ExactValuePlans sink(settings, stat, v, wanted, budget, plans);
-    std::make_unique<PlanSearch>(settings, SearchOptions{.filter = &viability})->Run(sink);
-    if (sink.over_budget()) return GoalPlansOutcome::kDidNotFit;
+    if (!RunRound(settings, viability, sink, &passes_left)) return GoalPlansOutcome::kDidNotFit;
     NoteStep(progress);
   }
   return GoalPlansOutcome::kFound;
@@ -135,6 +166,7 @@ GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& sc
   const auto wanted = static_cast<size_t>(count);
   // How many rounds the plans wanted take is not known before they are found.
   NoteCounting(progress, "rounds of raised targets done", 0);
+  uint64_t passes_left = kInexactRoundPasses;
   for (int32_t v = top; v >= bottom && plans->size() < wanted; --v) {
     if (top - v == kMostRounds) return GoalPlansOutcome::kDidNotFit;
     // The points kept are no target, so the table asks for them instead. A
@@ -143,11 +175,10 @@ GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& sc
     PlanSettings raised = settings;
     if (!points) raised.targets[value] = v;
     Viability viability(raised, schedule, budget, points ? v : 0, unbought ? 1u << value : 0);
-    if (!viability.exact()) return GoalPlansOutcome::kDidNotFit;
     ExactValuePlans sink(raised, value, v, wanted, budget, plans);
-    std::make_unique<PlanSearch>(unbought ? settings : raised, SearchOptions{.filter = &viability})
-        ->Run(sink);
-    if (sink.over_budget()) return GoalPlansOutcome::kDidNotFit;
+    if (!RunRound(unbought ? settings : raised, viability, sink, &passes_left)) {
+      return GoalPlansOutcome::kDidNotFit;
+    }
     NoteStep(progress);
   }
   return GoalPlansOutcome::kFound;

@@ -11,7 +11,11 @@
 // it, found by the run's own search under the exact viability filter, which
 // enters no state without a record below; if fewer than K come at that
 // value, the target is lowered by one and the plans of exactly that value
-// are taken next, down to the given target.
+// are taken next, down to the given target. Where the exact table does not
+// fit, the tables over some of the targets filter instead: the records and
+// their order are the same, but the search may enter states with none
+// below, so the rounds together may take only so many passes
+// (kDidNotFit past them).
 //
 // A stat no target asks for is never bought, so its value comes from
 // level-ups alone: its highest value comes from a pass like reach's that

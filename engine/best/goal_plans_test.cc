@@ -1,6 +1,7 @@
 // The best plans by a targeted stat at real caps, where ranking the run is
 // out of reach, held against the viability tables: the best plan meets the
-// targets, and with the target raised one past its value no plan is left.
+// targets, and with the target raised one past its value no plan is left;
+// and short of room for the exact table, the same plans or none.
 #include "engine/best/goal_plans.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,47 @@ TEST(GoalPlansTest, NoPlanGoesPastTheBest) {
     EXPECT_FALSE(viability.Viable(PlanSearch(past).state()))
         << "a plan reaches " << best + 1 << " past the best value";
   }
+}
+
+// Where the exact viability table does not fit, the rounds run under
+// tables over some of the targets: the same plans as with room for it, or,
+// past the rounds' passes or the room, none at all.
+TEST(GoalPlansTest, ShortOfRoomForTheExactTableTheSamePlansOrNone) {
+  struct Case {
+    const char* run;
+    PlanSettings settings;
+    int value;
+    bool maximize;
+  };
+  const Case cases[] = {
+      {"-c 0 -l 40 -s 30 -h 20 -x 15 --max S", SettingsFor(0, 40, {30, 20, 0, 0, 0, 15}), 0, true},
+      {"-c 8 -l 30 -s 20 -x 20 -a 10 --min X", SettingsFor(8, 30, {20, 0, 0, 0, 0, 20, 10}), 5,
+       false},
+      {"-c 8 -l 30 -s 20 -x 20 -a 10 --max Point", SettingsFor(8, 30, {20, 0, 0, 0, 0, 20, 10}),
+       kValueCount, true},
+  };
+  int answered_short = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.run);
+    const LevelSchedule schedule(c.settings.level_cap, c.settings.bonus_rate);
+    MemoryBudget budget(size_t{1} << 30);
+    std::vector<std::vector<int32_t>> expected;
+    ASSERT_EQ(FindGoalPlans(c.settings, schedule, c.value, c.maximize, 3, budget, &expected),
+              GoalPlansOutcome::kFound);
+    const size_t exact_bytes =
+        ViabilityTable(c.settings, schedule, ViabilityTable::kEveryStat, budget).BytesNeeded();
+    for (size_t room = exact_bytes / 2; room >= exact_bytes / 4; room /= 2) {
+      MemoryBudget within(room);
+      std::vector<std::vector<int32_t>> plans;
+      if (FindGoalPlans(c.settings, schedule, c.value, c.maximize, 3, within, &plans) !=
+          GoalPlansOutcome::kFound) {
+        continue;
+      }
+      ++answered_short;
+      EXPECT_EQ(plans, expected) << "within " << room << " bytes";
+    }
+  }
+  EXPECT_GT(answered_short, 0);
 }
 
 }  // namespace
