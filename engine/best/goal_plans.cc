@@ -98,6 +98,16 @@ bool RunRound(const PlanSettings& run, const Viability& viability, ExactValuePla
   return !sink.over_budget() && !sink.gave_up();
 }
 
+// Where the pass for the best or least value does not fit: no plans at all
+// when the run's own search, under what tables fit, shows no plan meets the
+// targets, and the answer untold otherwise.
+GoalPlansOutcome Untold(const PlanSettings& settings, const LevelSchedule& schedule,
+                        MemoryBudget& budget) {
+  return FindAnyRecord(settings, schedule, budget, kInexactRoundPasses) == AnyRecord::kNone
+             ? GoalPlansOutcome::kFound
+             : GoalPlansOutcome::kDidNotFit;
+}
+
 // What the kept plans were charged.
 size_t ChargeOf(const std::vector<std::vector<int32_t>>& plans) {
   size_t bytes = 0;
@@ -116,7 +126,8 @@ GoalPlansOutcome FindLeastPlans(const PlanSettings& settings, const LevelSchedul
                                 AnswerProgress* progress) {
   NoteBegin(progress, "finding the least value reached");
   int32_t least = 0;
-  if (!LeastEndValue(settings, schedule, stat, budget, &least)) return GoalPlansOutcome::kDidNotFit;
+  if (!LeastEndValue(settings, schedule, stat, budget, &least))
+    return Untold(settings, schedule, budget);
   if (least < 0) return GoalPlansOutcome::kFound;
   const int32_t ceiling = RunValueCeiling(settings, schedule, stat);
   const auto wanted = static_cast<size_t>(count);
@@ -144,11 +155,12 @@ GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& sc
   int32_t bottom = 0;
   NoteBegin(progress, "finding the highest value reached");
   if (points) {
-    if (!MostPointsKept(settings, schedule, budget, &top)) return GoalPlansOutcome::kDidNotFit;
+    if (!MostPointsKept(settings, schedule, budget, &top))
+      return Untold(settings, schedule, budget);
     if (top < 0) return GoalPlansOutcome::kFound;
   } else if (unbought) {
     if (!HighestUnbought(settings, schedule, value, budget, &top)) {
-      return GoalPlansOutcome::kDidNotFit;
+      return Untold(settings, schedule, budget);
     }
     if (top < 0) return GoalPlansOutcome::kFound;
     bottom = TypeRecordOf(settings.type).start_values[value];
@@ -157,7 +169,7 @@ GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& sc
       case ReachResult::Outcome::kNoPlan:
         return GoalPlansOutcome::kFound;
       case ReachResult::Outcome::kDidNotFit:
-        return GoalPlansOutcome::kDidNotFit;
+        return Untold(settings, schedule, budget);
       case ReachResult::Outcome::kFound:
         break;
     }

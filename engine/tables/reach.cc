@@ -11,6 +11,7 @@
 #include "engine/search/plan_limits.h"
 #include "engine/tables/row_scan.h"
 #include "engine/tables/table_shape.h"
+#include "engine/tables/viability.h"
 
 namespace growth {
 namespace {
@@ -251,6 +252,9 @@ constexpr int32_t kKeptUnasked = -2;
 // The narrowest axis a stat's passes over every target are tried with, past
 // its target or start.
 constexpr int32_t kFirstWidth = 4;
+// The passes of the search that may tell, where the tables do not fit,
+// that no plan meets the targets: about a second.
+constexpr uint64_t kNoPlanSearchPasses = uint64_t{1} << 27;
 
 // An upper bound on stat `k`'s answer, into `bound`.
 ReachResult::Outcome BoundOfStat(const PlanSettings& settings, const LevelSchedule& schedule, int k,
@@ -458,7 +462,20 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
   std::atomic<bool> no_plan{false};
   // Worked out once for every stat; a cheap pass, over the targets alone.
   int32_t most_kept = -1;
-  if (!MostPointsKept(settings, schedule, budget, &most_kept)) most_kept = -1;
+  const bool kept_known = MostPointsKept(settings, schedule, budget, &most_kept);
+  if (!kept_known) most_kept = -1;
+  // A stat's tables that do not fit leave the answer untold, unless no plan
+  // meets the targets at all: then that is the answer, whatever the stats.
+  // Without the pass above to say so, the run's own search under what
+  // tables fit often can, in a second or so.
+  auto untold = [&] {
+    const bool no_plan_at_all = kept_known ? most_kept < 0
+                                           : FindAnyRecord(settings, schedule, budget,
+                                                           kNoPlanSearchPasses) == AnyRecord::kNone;
+    reach.outcome =
+        no_plan_at_all ? ReachResult::Outcome::kNoPlan : ReachResult::Outcome::kDidNotFit;
+    return reach;
+  };
   // With a plan that meets every target no stat can find none, so a stat
   // whose passes cannot fit even the whole budget settles the answer before
   // the others' passes run: it is what taking them all would come to. The
@@ -469,8 +486,7 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
     if (BoundOfStat(settings, schedule, k, budget, &bounds[k]) != ReachResult::Outcome::kFound) {
       bounds[k] = -1;  // left to the stat's own turn
     } else if (FirstPassCannotFit(settings, k, bounds[k], most_kept, budget)) {
-      reach.outcome = ReachResult::Outcome::kDidNotFit;
-      return reach;
+      return untold();
     }
   }
   const size_t share = (budget.limit() - budget.used()) / 2;
@@ -500,6 +516,7 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
           ReachOfStat(settings, schedule, k, budget, &reach.highest[k], most_kept, bounds[k]);
       if (outcomes[k] != ReachResult::Outcome::kDidNotFit) NoteStep(progress);
     }
+    if (outcomes[k] == ReachResult::Outcome::kDidNotFit) return untold();
     if (outcomes[k] != ReachResult::Outcome::kFound) {
       reach.outcome = outcomes[k];
       return reach;

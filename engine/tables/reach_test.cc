@@ -1,5 +1,6 @@
 // The reach of each target against raising it one step at a time until no
-// record is left, and at larger caps against whether any plan meets the
+// record is left, also where no table fits and only the search can tell
+// that no plan is left; and at larger caps against whether any plan meets the
 // targets with the stat's raised to its reach and one past it.
 #include "engine/tables/reach.h"
 
@@ -20,14 +21,30 @@ using testing::RandomRuns;
 
 TEST(ReachTest, MatchesRaisingEachTargetUntilNoRecordIsLeft) {
   int found = 0;
+  int told_by_search = 0;
   for (const PlanSettings& settings : RandomRuns(43, 3, 1, 9, 3)) {
     const auto schedule = std::make_unique<LevelSchedule>(settings.level_cap, settings.bonus_rate);
     MemoryBudget budget(size_t{1} << 28);
     const ReachResult reach = FindReach(settings, *schedule, budget);
     EXPECT_EQ(budget.used(), 0u);
+    // With no room for any table, only the run's own search can tell that
+    // no plan is left, as it can in runs this small: one past a stat's
+    // reach, or with targets no plan meets.
+    MemoryBudget none(0);
+    const bool small = settings.level_cap <= 6;
     if (!Enumeration(settings).any_record()) {
       EXPECT_EQ(reach.outcome, ReachResult::Outcome::kNoPlan);
+      if (small) {
+        EXPECT_EQ(FindReach(settings, *schedule, none).outcome, ReachResult::Outcome::kNoPlan);
+      }
       continue;
+    }
+    if (small) {
+      PlanSettings past = settings;
+      past.targets[0] = std::max(past.targets[0], reach.highest[0] + 1);
+      EXPECT_EQ(FindReach(past, *schedule, none).outcome, ReachResult::Outcome::kNoPlan);
+      EXPECT_EQ(FindReach(settings, *schedule, none).outcome, ReachResult::Outcome::kDidNotFit);
+      ++told_by_search;
     }
     ASSERT_EQ(reach.outcome, ReachResult::Outcome::kFound);
     ++found;
@@ -37,6 +54,7 @@ TEST(ReachTest, MatchesRaisingEachTargetUntilNoRecordIsLeft) {
     }
   }
   EXPECT_GT(found, 0);
+  EXPECT_GT(told_by_search, 0);
 }
 
 // Tight targets, each set to its reach given those before it, leave the
@@ -73,7 +91,7 @@ TEST(ReachTest, EachAnswerIsMetAndOnePastItIsNotAtLargerCaps) {
     const ReachResult reach = FindReach(settings, *schedule, budget);
     ASSERT_EQ(reach.outcome, ReachResult::Outcome::kFound);
     // Short of room the answer is the same or none at all, never another.
-    for (size_t room = size_t{1} << 12; room <= size_t{1} << 22; room <<= 2) {
+    for (size_t room = size_t{1} << 14; trial < 4 && room <= size_t{1} << 22; room <<= 4) {
       MemoryBudget small(room);
       const ReachResult within = FindReach(settings, *schedule, small);
       ++(within.outcome == ReachResult::Outcome::kFound ? fitted : refused);

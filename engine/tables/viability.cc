@@ -1,6 +1,8 @@
 #include "engine/tables/viability.h"
 
+#include <algorithm>
 #include <bit>
+#include <memory>
 
 #include "engine/search/plan_state.h"
 
@@ -71,6 +73,51 @@ bool Viability::Covered(uint32_t stats) const {
     if ((covers_[i] & stats) == stats) return true;
   }
   return false;
+}
+
+namespace {
+
+// Ends the search at its first record, or past a number of passes.
+class FirstRecord final : public EndStateSink {
+ public:
+  FirstRecord(const ValueVector& targets, uint64_t most_passes)
+      : targets_(targets), most_passes_(most_passes) {}
+
+  bool found() const { return found_; }
+  bool gave_up() const { return gave_up_; }
+
+  bool OnEndState(const PlanState& state, const PlanView& /*plan*/) override {
+    found_ = MeetsTargets(state.values, targets_);
+    return !found_;
+  }
+  bool OnTick(const PlanSearch& search) {
+    gave_up_ = search.passes() >= most_passes_;
+    return !gave_up_;
+  }
+
+ private:
+  const ValueVector targets_;
+  const uint64_t most_passes_;
+  bool found_ = false;
+  bool gave_up_ = false;
+};
+
+}  // namespace
+
+AnyRecord FindAnyRecord(const PlanSettings& settings, const LevelSchedule& schedule,
+                        MemoryBudget& budget, uint64_t most_passes) {
+  // A quarter of the room, as a run's pruning takes: filling more tables
+  // costs more than the dead states they would spare.
+  MemoryBudget share(std::min(budget.limit() - budget.used(), budget.limit() / 4));
+  const Viability viability(settings, schedule, share);
+  FirstRecord sink(settings.targets, most_passes);
+  // Without a table the search prunes by its own target bound.
+  const SearchOptions options =
+      viability.table_count() > 0 || viability.exact() ? SearchOptions{.filter = &viability}
+                                                        : SearchOptions{};
+  std::make_unique<PlanSearch>(settings, options)->Run(sink);
+  if (sink.found()) return AnyRecord::kSome;
+  return sink.gave_up() ? AnyRecord::kUntold : AnyRecord::kNone;
 }
 
 }  // namespace growth

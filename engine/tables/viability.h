@@ -64,6 +64,17 @@ class Viability final : public StateFilter {
   int count_ = 0;
 };
 
+// Whether any plan of the run meets every target, told by the run's own
+// search under the tables that fit a quarter of `budget` (charged to a
+// budget of their own within what is left of it, and freed before
+// returning), until its first record: kSome
+// once one is met, kNone when the search ends without one, kUntold past
+// `most_passes` passes. Cheap where the tables prune well: a question whose
+// own tables do not fit can still be told to have no plan at all.
+enum class AnyRecord { kSome, kNone, kUntold };
+AnyRecord FindAnyRecord(const PlanSettings& settings, const LevelSchedule& schedule,
+                        MemoryBudget& budget, uint64_t most_passes);
+
 }  // namespace growth
 
 #endif  // GROWTH_PLANNER_ENGINE_TABLES_VIABILITY_H_
