@@ -411,9 +411,16 @@ bool HighestUnbought(const PlanSettings& settings, const LevelSchedule& schedule
     *highest = -1;  // some target lies past every plan's reach
     return true;
   }
-  // Never bought: level-ups alone raise it, by one at most each.
-  ends[stat] = RunValueCeiling(settings, schedule, stat);
-  return HighestOnTheCap(settings, schedule, ends, stat, budget, *highest, true);
+  // Never bought: level-ups alone raise it, by one at most each. The
+  // narrow axes go first, as for the reach (no points are spent on the
+  // stat, so none show an end reached for sure).
+  const int32_t bound = RunValueCeiling(settings, schedule, stat);
+  const Passes passes(settings, stat, bound);
+  for (int32_t end = passes.NextEnd(0);; end = passes.NextEnd(end)) {
+    ends[stat] = end;
+    if (!HighestOnTheCap(settings, schedule, ends, stat, budget, *highest, true)) return false;
+    if (*highest < end || end == bound) return true;
+  }
 }
 
 // The stat's axis is exact below its end, and values past the end count as

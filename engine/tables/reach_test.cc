@@ -1,7 +1,8 @@
 // The reach of each target against raising it one step at a time until no
 // record is left, also where no table fits and only the search can tell
 // that no plan is left; and at larger caps against whether any plan meets the
-// targets with the stat's raised to its reach and one past it.
+// targets with the stat's raised to its reach and one past it (for a stat
+// no target names, also its highest value bought by level-ups alone).
 #include "engine/tables/reach.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <random>
 
 #include "engine/search/level_schedule.h"
+#include "engine/search/plan_state.h"
+#include "engine/tables/viability.h"
 #include "tests/state_enumeration.h"
 
 namespace growth {
@@ -90,6 +93,23 @@ TEST(ReachTest, EachAnswerIsMetAndOnePastItIsNotAtLargerCaps) {
     }
     const ReachResult reach = FindReach(settings, *schedule, budget);
     ASSERT_EQ(reach.outcome, ReachResult::Outcome::kFound);
+    // A stat no target names is never bought: its highest value h leaves a
+    // plan that meets every target with it at h by level-ups alone, and
+    // none at h + 1, by the viability table that asks for it unbought.
+    const PlanState start = StartingState(TypeRecordOf(settings.type));
+    for (int k = 0; k < kStatCount; ++k) {
+      if (settings.targets[k] > start.values[k]) continue;
+      int32_t highest = 0;
+      ASSERT_TRUE(HighestUnbought(settings, *schedule, k, budget, &highest));
+      for (const int32_t raised : {highest, highest + 1}) {
+        PlanSettings asked = settings;
+        asked.targets[k] = raised;
+        const Viability viability(asked, *schedule, budget, 0, 1u << k);
+        ASSERT_TRUE(viability.exact());
+        EXPECT_EQ(viability.Viable(start), raised == highest)
+            << "type " << settings.type << " cap " << settings.level_cap << " stat " << k;
+      }
+    }
     // Short of room the answer is the same or none at all, never another.
     for (size_t room = size_t{1} << 14; trial < 4 && room <= size_t{1} << 22; room <<= 4) {
       MemoryBudget small(room);
