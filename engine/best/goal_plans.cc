@@ -19,11 +19,6 @@ namespace {
 // of rounds that find nothing.
 constexpr int kMostRounds = 64;
 
-// The passes the rounds may take, all together, under tables over only
-// some of the targets, which let the search into states with no record
-// below: past them the rounds give way to ranking. About a second.
-constexpr uint64_t kInexactRoundPasses = uint64_t{1} << 27;
-
 // The value the goal ranks by: a stat's, or the unspent points.
 int32_t GoalValueOf(const PlanState& state, int value) {
   return value < kValueCount ? state.values[value] : state.points;
@@ -103,7 +98,7 @@ bool RunRound(const PlanSettings& run, const Viability& viability, ExactValuePla
 // targets, and the answer untold otherwise.
 GoalPlansOutcome Untold(const PlanSettings& settings, const LevelSchedule& schedule,
                         MemoryBudget& budget) {
-  return FindAnyRecord(settings, schedule, budget, kInexactRoundPasses) == AnyRecord::kNone
+  return FindAnyRecord(settings, schedule, budget) == AnyRecord::kNone
              ? GoalPlansOutcome::kFound
              : GoalPlansOutcome::kDidNotFit;
 }
@@ -132,7 +127,7 @@ GoalPlansOutcome FindLeastPlans(const PlanSettings& settings, const LevelSchedul
   const int32_t ceiling = RunValueCeiling(settings, schedule, stat);
   const auto wanted = static_cast<size_t>(count);
   NoteCounting(progress, "rounds of held-down values done", 0);
-  uint64_t passes_left = kInexactRoundPasses;
+  uint64_t passes_left = kPartlyFilteredPasses;  // for all the rounds together
   for (int32_t v = least; v <= ceiling && plans->size() < wanted; ++v) {
     if (v - least == kMostRounds) return GoalPlansOutcome::kDidNotFit;
     Viability viability(settings, schedule, budget, 0, 0, AtMost{stat, v});
@@ -178,7 +173,7 @@ GoalPlansOutcome FindPlans(const PlanSettings& settings, const LevelSchedule& sc
   const auto wanted = static_cast<size_t>(count);
   // How many rounds the plans wanted take is not known before they are found.
   NoteCounting(progress, "rounds of raised targets done", 0);
-  uint64_t passes_left = kInexactRoundPasses;
+  uint64_t passes_left = kPartlyFilteredPasses;  // for all the rounds together
   for (int32_t v = top; v >= bottom && plans->size() < wanted; --v) {
     if (top - v == kMostRounds) return GoalPlansOutcome::kDidNotFit;
     // The points kept are no target, so the table asks for them instead. A

@@ -252,9 +252,6 @@ constexpr int32_t kKeptUnasked = -2;
 // The narrowest axis a stat's passes over every target are tried with, past
 // its target or start.
 constexpr int32_t kFirstWidth = 4;
-// The passes of the search that may tell, where the tables do not fit,
-// that no plan meets the targets: about a second.
-constexpr uint64_t kNoPlanSearchPasses = uint64_t{1} << 27;
 
 // An upper bound on stat `k`'s answer, into `bound`.
 ReachResult::Outcome BoundOfStat(const PlanSettings& settings, const LevelSchedule& schedule, int k,
@@ -476,9 +473,8 @@ ReachResult FindReach(const PlanSettings& settings, const LevelSchedule& schedul
   // Without the pass above to say so, the run's own search under what
   // tables fit often can, in a second or so.
   auto untold = [&] {
-    const bool no_plan_at_all = kept_known ? most_kept < 0
-                                           : FindAnyRecord(settings, schedule, budget,
-                                                           kNoPlanSearchPasses) == AnyRecord::kNone;
+    const bool no_plan_at_all =
+        kept_known ? most_kept < 0 : FindAnyRecord(settings, schedule, budget) == AnyRecord::kNone;
     reach.outcome =
         no_plan_at_all ? ReachResult::Outcome::kNoPlan : ReachResult::Outcome::kDidNotFit;
     return reach;

@@ -105,16 +105,16 @@ class FirstRecord final : public EndStateSink {
 }  // namespace
 
 AnyRecord FindAnyRecord(const PlanSettings& settings, const LevelSchedule& schedule,
-                        MemoryBudget& budget, uint64_t most_passes) {
+                        MemoryBudget& budget) {
   // A quarter of the room, as a run's pruning takes: filling more tables
   // costs more than the dead states they would spare.
   MemoryBudget share(std::min(budget.limit() - budget.used(), budget.limit() / 4));
   const Viability viability(settings, schedule, share);
-  FirstRecord sink(settings.targets, most_passes);
+  FirstRecord sink(settings.targets, kPartlyFilteredPasses);
   // Without a table the search prunes by its own target bound.
-  const SearchOptions options =
-      viability.table_count() > 0 || viability.exact() ? SearchOptions{.filter = &viability}
-                                                        : SearchOptions{};
+  const SearchOptions options = viability.table_count() > 0 || viability.exact()
+                                    ? SearchOptions{.filter = &viability}
+                                    : SearchOptions{};
   std::make_unique<PlanSearch>(settings, options)->Run(sink);
   if (sink.found()) return AnyRecord::kSome;
   return sink.gave_up() ? AnyRecord::kUntold : AnyRecord::kNone;

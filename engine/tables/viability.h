@@ -64,16 +64,21 @@ class Viability final : public StateFilter {
   int count_ = 0;
 };
 
+// The passes a search under tables over only some of the targets, which
+// let it into states with no record below, is given before its question is
+// left untold: about a second.
+inline constexpr uint64_t kPartlyFilteredPasses = uint64_t{1} << 27;
+
 // Whether any plan of the run meets every target, told by the run's own
 // search under the tables that fit a quarter of `budget` (charged to a
 // budget of their own within what is left of it, and freed before
-// returning), until its first record: kSome
-// once one is met, kNone when the search ends without one, kUntold past
-// `most_passes` passes. Cheap where the tables prune well: a question whose
-// own tables do not fit can still be told to have no plan at all.
+// returning), until its first record: kSome once one is met, kNone when the
+// search ends without one, kUntold past kPartlyFilteredPasses passes. Cheap
+// where the tables prune well: a question whose own tables do not fit can
+// still be told to have no plan at all.
 enum class AnyRecord { kSome, kNone, kUntold };
 AnyRecord FindAnyRecord(const PlanSettings& settings, const LevelSchedule& schedule,
-                        MemoryBudget& budget, uint64_t most_passes);
+                        MemoryBudget& budget);
 
 }  // namespace growth
 
