@@ -50,42 +50,53 @@ Reached ReachedBy(const TableShape& shape, const LevelSchedule& schedule, int32_
   return reached;
 }
 
-// Sets to -1 the cells of `here` that plans reach by the level, or with
-// `outside`, all the others. The passes below only read and write the
-// reached cells, so only those need clearing from one level to the next.
-void Clear(const TableShape& shape, const Reached& reached, int16_t* here, bool outside) {
-  const size_t width = shape.RowWidth();
-  const size_t cleared = reached.Width();
-  AxisOffsets offset(shape, 1, false);
-  for (size_t row = 0; row < shape.cells; row += width, offset.Up()) {
-    int16_t* cells = here + row;
-    if (!reached.Holds(shape, offset)) {
-      if (outside) std::fill(cells, cells + width, int16_t{-1});
-    } else if (outside) {
-      std::fill(cells + cleared, cells + width, int16_t{-1});
+// Where in each row of a level's table the cells some plan reaches lie:
+// every cell outside a row's span holds -1, so the passes below skip them,
+// and whole rows. Plans reach a thin band of the table on each level (few
+// points bought yet on the low levels; on the high ones the level-ups have
+// raised most values to their ends), so most cells are passed over.
+struct RowSpan {
+  uint16_t begin = 0;
+  uint16_t end = 0;  // none when 0
+  bool Empty() const { return end == 0; }
+  void Take(size_t from, size_t to) {
+    if (Empty()) {
+      begin = static_cast<uint16_t>(from);
     } else {
-      std::fill(cells, cells + cleared, int16_t{-1});
+      begin = std::min(begin, static_cast<uint16_t>(from));
     }
+    end = std::max(end, static_cast<uint16_t>(to));
+  }
+};
+
+// Sets to -1 the spans of `here`, and empties them.
+void ClearSpans(const TableShape& shape, int16_t* here, RowSpan* spans) {
+  const size_t width = shape.RowWidth();
+  const size_t rows = shape.cells / width;
+  for (size_t r = 0; r < rows; ++r) {
+    if (spans[r].Empty()) continue;
+    int16_t* cells = here + r * width;
+    std::fill(cells + spans[r].begin, cells + spans[r].end, int16_t{-1});
+    spans[r] = RowSpan{};
   }
 }
 
-// From `below` to `here`, one level up, along every line; `from` is what
-// plans reach on the level below.
-void LevelUp(const TableShape& shape, const LevelGain& gain, const Reached& from_reached,
-             const int16_t* below, int16_t* here) {
+// From `below` to `here`, one level up, along every line.
+void LevelUp(const TableShape& shape, const LevelGain& gain, const int16_t* below,
+             const RowSpan* below_spans, int16_t* here, RowSpan* here_spans) {
   const TableShape::Raises& raises = shape.RaisesOn(gain);
   const size_t width = shape.RowWidth();
-  const auto last = static_cast<int32_t>(width - 1);
+  const size_t last = width - 1;
   // Points stay between -1 and the most any state holds, under 1600, so
   // 16 bits hold every step and the loops run on 16-bit lanes.
   const auto points = static_cast<int16_t>(gain.points);
   auto give = [points](int16_t& most, int16_t had) {
     most = std::max(most, had < 0 ? int16_t{-1} : static_cast<int16_t>(had + points));
   };
-  const size_t reached = from_reached.Width();
   AxisOffsets offset(shape, 1, false);
   for (size_t row = 0; row < shape.cells; row += width, offset.Up()) {
-    if (!from_reached.Holds(shape, offset)) continue;
+    const RowSpan span = below_spans[row / width];
+    if (span.Empty()) continue;
     const uint32_t open = offset.Open();  // axes 1.. below their ends
     const int16_t* from = below + row;
     for (int r = 0; r < raises.count; ++r) {
@@ -95,19 +106,21 @@ void LevelUp(const TableShape& shape, const LevelGain& gain, const Reached& from
       }
       // Raising axis 0 moves one cell along the row, except at its end.
       const uint32_t along = raises.masks[r] & 1;
+      here_spans[next / width].Take(std::min<size_t>(span.begin + along, last),
+                                    std::min<size_t>(span.end + along, width));
       int16_t* to = here + next + along;
-      const size_t moved = std::min(reached, width - along);
-      for (size_t o = 0; o < moved; ++o) give(to[o], from[o]);
-      if (along != 0 && reached == width) give(here[next + last], from[last]);
+      const size_t moved = std::min<size_t>(span.end, width - along);
+      for (size_t o = span.begin; o < moved; ++o) give(to[o], from[o]);
+      if (along != 0 && span.end == width) give(here[next + last], from[last]);
     }
   }
 }
 
 // Every purchase on `level`, each cell after the ones it can be bought from;
-// none along axis `unbought` (-1 for none). `cost` and `narrow_cost` have
-// room for a row.
-void Buy(const TableShape& shape, int32_t level, const Reached& reached, int16_t* here,
-         int32_t* cost, int16_t* narrow_cost, int unbought) {
+// none along axis `unbought` (-1 for none). No cell holds more than `most`
+// points. `cost` and `narrow_cost` have room for a row.
+void Buy(const TableShape& shape, int32_t level, int32_t most, const Reached& reached,
+         int16_t* here, RowSpan* spans, int32_t* cost, int16_t* narrow_cost, int unbought) {
   const size_t width = reached.Width();
   const auto last = static_cast<int32_t>(width - 1);
   // Buying along a row from offset j up to o costs cost[o] - cost[j]; the
@@ -126,34 +139,58 @@ void Buy(const TableShape& shape, int32_t level, const Reached& reached, int16_t
   AxisOffsets offset(shape, 1, false);
   for (size_t row = 0; row < shape.cells; row += row_width, offset.Up()) {
     if (!reached.Holds(shape, offset)) continue;
+    // Bought into only from the rows one below it along each axis, within
+    // their spans.
+    const size_t r = row / row_width;
+    RowSpan span = spans[r];
     int16_t* cells = here + row;
     for (int i = 1; i < shape.axis_count; ++i) {
       if (offset[i] == 0 || i == unbought) continue;
+      const RowSpan from_span = spans[r - shape.axes[i].stride / row_width];
+      if (from_span.Empty()) continue;
+      span.Take(from_span.begin, from_span.end);
       const TableShape::Axis& axis = shape.axes[i];
       const auto price =
           static_cast<int16_t>(PointPrice(axis.start + offset[i] - 1, level, axis.base_cost));
       const int16_t* from = cells - axis.stride;
-      for (size_t o = 0; o < width; ++o) {
+      for (size_t o = from_span.begin; o < from_span.end; ++o) {
         cells[o] = std::max(cells[o], static_cast<int16_t>(from[o] - price));
       }
     }
-    if (unbought == 0) continue;
-    // A row no plan reaches stays so, and the test is cheaper than the
-    // running maximum.
-    int16_t any = -1;
-    for (size_t o = 0; o < width; ++o) any = std::max(any, cells[o]);
-    if (any < 0) continue;
-    BuyAlongRow(cells, cost, narrow ? narrow_cost : nullptr, width);
+    if (span.Empty()) continue;
+    // A row no plan reaches stays so, and finding where the reached cells
+    // start is cheaper than the running maximum.
+    size_t first = span.begin;
+    while (first < span.end && cells[first] < 0) ++first;
+    if (first == span.end) {
+      spans[r] = RowSpan{};
+      continue;
+    }
+    size_t end = span.end;
+    if (unbought != 0) {
+      // No cell holds more than `most`, so no purchase from the span gets
+      // past the cells that cost more than that beyond its last.
+      const size_t reach = static_cast<size_t>(
+          std::upper_bound(cost + end - 1, cost + width, cost[end - 1] + most) - cost);
+      BuyAlongRow(cells + first, cost + first, narrow ? narrow_cost + first : nullptr,
+                  reach - first);
+      // Past the span only purchases from within it reach, each with fewer
+      // points than the last, so the first cell they miss ends them.
+      while (end < width && cells[end] >= 0) ++end;
+    }
+    spans[r] = RowSpan{static_cast<uint16_t>(first), static_cast<uint16_t>(end)};
   }
 }
 
-// The bytes a pass over a table with `ends` takes: two levels of it, and the
-// costs along a row, in 32 and 16 bits; SIZE_MAX past any memory.
+// The bytes a pass over a table with `ends` takes: two levels of it and of
+// its row spans, and the costs along a row, in 32 and 16 bits; SIZE_MAX past
+// any memory.
 size_t PassBytes(const PlanSettings& settings, const StatArray& ends) {
   const TableShape shape(settings.type, ends);
   const size_t kept = settings.level_cap > 1 ? 2 : 1;
   if (shape.cells > SIZE_MAX / 4 / kept) return SIZE_MAX;
   return memory_detail::Footprint(shape.cells * kept * sizeof(int16_t)) +
+         memory_detail::Footprint(shape.cells / shape.RowWidth() * kept * sizeof(RowSpan)) +
          memory_detail::Footprint(shape.RowWidth() * sizeof(int32_t)) +
          memory_detail::Footprint(shape.RowWidth() * sizeof(int16_t));
 }
@@ -178,27 +215,34 @@ bool HighestOnTheCap(const PlanSettings& settings, const LevelSchedule& schedule
   BudgetedArray<int16_t> most(budget);
   BudgetedArray<int32_t> cost(budget);
   BudgetedArray<int16_t> narrow_cost(budget);
+  BudgetedArray<RowSpan> spans(budget);
   const size_t width = shape.RowWidth();
+  const size_t rows = shape.cells / width;
   if (!most.Reserve(shape.cells * kept) || !most.Resize(shape.cells * kept) ||
-      !cost.Reserve(width) || !cost.Resize(width) || !narrow_cost.Reserve(width) ||
-      !narrow_cost.Resize(width)) {
+      !spans.Reserve(rows * kept) || !spans.Resize(rows * kept) || !cost.Reserve(width) ||
+      !cost.Resize(width) || !narrow_cost.Reserve(width) || !narrow_cost.Resize(width)) {
     return false;
   }
+  std::fill(most.begin(), most.end(), int16_t{-1});
+  std::fill(spans.begin(), spans.end(), RowSpan{});
   int16_t* here = most.data();
-  std::fill(here, here + shape.cells, int16_t{-1});
+  RowSpan* here_spans = spans.data();
   here[0] = 0;  // the start: every value at its start, no points
+  here_spans[0] = RowSpan{0, 1};
   Reached reached = ReachedBy(shape, schedule, 1, unbought_axis);
-  Buy(shape, 1, reached, here, cost.data(), narrow_cost.data(), unbought_axis);
+  Buy(shape, 1, 0, reached, here, here_spans, cost.data(), narrow_cost.data(), unbought_axis);
   for (int32_t level = 2; level <= top; ++level) {
     const int16_t* below = here;
-    here = most.data() + static_cast<size_t>(level - 1) % 2 * shape.cells;
-    const Reached reached_below = reached;
+    const RowSpan* below_spans = here_spans;
+    const size_t half = static_cast<size_t>(level - 1) % 2;
+    here = most.data() + half * shape.cells;
+    here_spans = spans.data() + half * rows;
     reached = ReachedBy(shape, schedule, level, unbought_axis);
-    Clear(shape, reached, here, false);
-    LevelUp(shape, schedule.Reaching(level), reached_below, below, here);
-    Buy(shape, level, reached, here, cost.data(), narrow_cost.data(), unbought_axis);
+    ClearSpans(shape, here, here_spans);
+    LevelUp(shape, schedule.Reaching(level), below, below_spans, here, here_spans);
+    Buy(shape, level, schedule.PointsAfter(1) - schedule.PointsAfter(level), reached, here,
+        here_spans, cost.data(), narrow_cost.data(), unbought_axis);
   }
-  Clear(shape, reached, here, true);  // for the reads below
 
   size_t met = 0;  // every other axis at its end
   for (int i = 0; i < shape.axis_count; ++i) {
