@@ -5,9 +5,11 @@
 #include <cfloat>
 #include <cmath>
 #include <optional>
+#include <span>
 #include <system_error>
 #include <thread>
 
+#include "base/thread_pair.h"
 #include "engine/tables/table_shape.h"
 
 namespace growth {
@@ -137,6 +139,7 @@ bool GainBound::Build(size_t rated_room) {
   }
   const size_t levels = static_cast<size_t>(top_level_);
   if (cells_ > SIZE_MAX / 16 / levels || !table_.Resize(cells_ * levels)) return false;
+  if (rates_known_ == 0 && value_ < kValueCount) FindStartRate(rated_room);
   // The rated tables only tighten the bound: without room for them it
   // stays as it is, and with room for some rates it takes those.
   const size_t per_rate = cells_ * levels * sizeof(float);
@@ -149,7 +152,7 @@ bool GainBound::Build(size_t rated_room) {
     for (int32_t level = top_level_; level >= 1; --level) {
       float* here = rated_.data() + static_cast<size_t>(level - 1) * per_level;
       const float* above = level == top_level_ ? nullptr : here + per_level;
-      FillRates(level, here, above);
+      FillRates(level, here, above, std::span<const double>(rates_.data(), rate_count_));
     }
   };
   std::optional<std::thread> rates_filler;
@@ -174,17 +177,86 @@ bool GainBound::Build(size_t rated_room) {
   return true;
 }
 
-void GainBound::FillRates(int32_t level, float* here, const float* above) const {
-  const size_t rates = static_cast<size_t>(rate_count_);
+// Where no extra purchase gains, the only rate worth a table is the one
+// that bounds the start tightest: the bound at the start is convex in the
+// rate (a maximum of lines in it), so a grid of rates, then a finer one
+// between the neighbours of the best, finds it closely. Each grid is one
+// pass over the levels keeping two of them; without room for that, no
+// rate is kept.
+void GainBound::FindStartRate(size_t room) {
+  constexpr size_t kGrid = 4;
+  const size_t per_level = cells_ * kGrid;
+  if (cells_ > SIZE_MAX / 2 / sizeof(float) / kGrid || 2 * per_level * sizeof(float) > room) return;
+  BudgetedArray<float> levels(*table_.budget());
+  if (!levels.Resize(2 * per_level)) return;
+  // The most a step adds: past it a point's worth more than any step, and
+  // the rate only loosens the bound.
+  int64_t most = 1;
+  for (int l = 0; l < line_count_; ++l) {
+    for (int32_t level = 2; level <= top_level_; ++level) {
+      most = std::max(most, std::abs(LevelUpGain(lines_[l], level)));
+    }
+  }
+  for (int i = 0; i < axis_count_; ++i) {
+    most = std::max(most, std::abs(PurchaseGain(axes_[i].stat, axes_[i].start, 1)));
+  }
+  const double points = schedule_.PointsAfter(1);
+  // Each half of a grid on a thread of its own, over two levels of its own.
+  constexpr size_t kHalf = kGrid / 2;
+  const size_t half_level = cells_ * kHalf;
+  ThreadPair threads;
+  auto at_start = [&](std::span<const double> grid) {
+    threads.Run([&](int half) {
+      float* mine = levels.data() + static_cast<size_t>(half) * 2 * half_level;
+      const std::span<const double> rates = grid.subspan(static_cast<size_t>(half) * kHalf, kHalf);
+      for (int32_t level = top_level_; level >= 1; --level) {
+        float* here = mine + static_cast<size_t>(level % 2) * half_level;
+        const float* above = level == top_level_
+                                 ? nullptr
+                                 : mine + static_cast<size_t>((level + 1) % 2) * half_level;
+        FillRates(level, here, above, rates);
+      }
+    });
+    std::array<double, kGrid> bound{};
+    for (size_t r = 0; r < kGrid; ++r) {
+      // Level 1's cell 0, the start's, in the half that took the rate.
+      const float rated = levels[r / kHalf * 2 * half_level + half_level + r % kHalf];
+      bound[r] = rated <= kNoRatedFloat ? HUGE_VAL : rated + grid[r] * points;
+    }
+    return static_cast<size_t>(std::min_element(bound.begin(), bound.end()) - bound.begin());
+  };
+  // The coarse grid falls by fours from the most a step adds; each finer
+  // one splits the span between the best's neighbours.
+  std::array<double, kGrid> grid{};
+  for (size_t r = 0; r < kGrid; ++r) {
+    grid[r] = static_cast<double>(most) / static_cast<double>(size_t{1} << (2 * r));
+  }
+  size_t best = at_start(grid);
+  if (levels[half_level] <= kNoRatedFloat) return;  // no path at all
+  double high = best == 0 ? grid[0] * 2 : grid[best - 1];
+  double low = best + 1 == kGrid ? 0 : grid[best + 1];
+  for (int round = 0; round < 2; ++round) {
+    const double step = (high - low) / (kGrid + 1);
+    for (size_t r = 0; r < kGrid; ++r) grid[r] = low + step * static_cast<double>(r + 1);
+    best = at_start(grid);
+    low = grid[best] - step;
+    high = grid[best] + step;
+  }
+  rates_[rates_known_++] = grid[best];
+}
+
+void GainBound::FillRates(int32_t level, float* here, const float* above,
+                          std::span<const double> rate_of) const {
+  const size_t rates = rate_of.size();
   AxisOffsets offset(shape_, 0, true);
-  const bool rollover = above != nullptr && schedule_.Reaching(level + 1).secondary != 0;
+  const LevelUps ups = LevelUpsInto(level + 1, above != nullptr);
   std::array<double, 16> best{};
   for (size_t cell = cells_; cell-- > 0; offset.Down()) {
     const uint32_t open = offset.Open();
     for (size_t r = 0; r < rates; ++r) best[r] = above == nullptr && open == 0 ? 0 : kNoRatedPath;
-    for (int l = 0; above != nullptr && l < line_count_; ++l) {
-      const size_t next = RaisedCell(cell, open, lines_[l], rollover);
-      const double gain = static_cast<double>(LevelUpGain(lines_[l], level + 1));
+    for (int l = 0; l < ups.count; ++l) {
+      const size_t next = ups.Raised(cell, open, l, axes_);
+      const auto gain = static_cast<double>(ups.gain[l]);
       for (size_t r = 0; r < rates; ++r) {
         const float after = above[next * rates + r];
         if (after > kNoRatedFloat) best[r] = std::max(best[r], gain + after);
@@ -198,36 +270,45 @@ void GainBound::FillRates(int32_t level, float* here, const float* above) const 
       const double price = PointPrice(value, level, axis.base_cost);
       for (size_t r = 0; r < rates; ++r) {
         const float after = here[(cell + axis.stride) * rates + r];
-        if (after > kNoRatedFloat) best[r] = std::max(best[r], gain - rates_[r] * price + after);
+        if (after > kNoRatedFloat) best[r] = std::max(best[r], gain - rate_of[r] * price + after);
       }
     }
     for (size_t r = 0; r < rates; ++r) here[cell * rates + r] = RoundedUp(best[r]);
   }
 }
 
-// As the viability table: from the highest flat index down, so that the
-// cell a needed purchase leads to is filled before the cell it comes from.
-size_t GainBound::RaisedCell(size_t cell, uint32_t open, StepCode line, bool rollover) const {
-  const RaisedStats raised = RaisedBy(LineRecordOf(line), rollover);
-  const int primary = axis_of_[raised.primary];
-  const int secondary = raised.secondary >= 0 ? axis_of_[raised.secondary] : -1;
-  if (primary >= 0 && (open >> primary & 1) != 0) cell += axes_[primary].stride;
-  if (secondary >= 0 && (open >> secondary & 1) != 0) cell += axes_[secondary].stride;
-  return cell;
+GainBound::LevelUps GainBound::LevelUpsInto(int32_t level, bool any) const {
+  LevelUps ups;
+  if (!any) return ups;
+  const bool rollover = schedule_.Reaching(level).secondary != 0;
+  for (int l = 0; l < line_count_; ++l) {
+    const RaisedStats raised = RaisedBy(LineRecordOf(lines_[l]), rollover);
+    uint32_t axes = 0;
+    if (axis_of_[raised.primary] >= 0) axes |= uint32_t{1} << axis_of_[raised.primary];
+    if (raised.secondary >= 0 && axis_of_[raised.secondary] >= 0) {
+      axes |= uint32_t{1} << axis_of_[raised.secondary];
+    }
+    ups.raised[l] = axes;
+    ups.gain[l] = LevelUpGain(lines_[l], level);
+  }
+  ups.count = line_count_;
+  return ups;
 }
 
+// As the viability table: from the highest flat index down, so that the
+// cell a needed purchase leads to is filled before the cell it comes from.
 void GainBound::FillLevel(int32_t level, Cell* here, const Cell* above) const {
   AxisOffsets offset(shape_, 0, true);
-  const bool rollover = above != nullptr && schedule_.Reaching(level + 1).secondary != 0;
+  const LevelUps ups = LevelUpsInto(level + 1, above != nullptr);
   for (size_t cell = cells_; cell-- > 0; offset.Down()) {
     const uint32_t open = offset.Open();  // axes still below their targets
 
     int64_t best = above == nullptr && open == 0 ? 0 : kNoPath;
     int64_t spend = above == nullptr && open == 0 ? 0 : INT32_MAX;
-    for (int l = 0; above != nullptr && l < line_count_; ++l) {
-      const size_t next = RaisedCell(cell, open, lines_[l], rollover);
+    for (int l = 0; l < ups.count; ++l) {
+      const size_t next = ups.Raised(cell, open, l, axes_);
       if (above[next].path == kNoPath) continue;
-      best = std::max(best, LevelUpGain(lines_[l], level + 1) + above[next].path);
+      best = std::max(best, ups.gain[l] + above[next].path);
       spend = std::min<int64_t>(spend, above[next].spend);
     }
     for (uint32_t bits = open; bits != 0; bits &= bits - 1) {

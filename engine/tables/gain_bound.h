@@ -16,7 +16,11 @@
 // loosens the sum; so for a few rates r of value per point the table of
 // the best (gain - r x spend) over one path is kept as well, and what extra
 // purchases add beyond r per point is bounded the same greedy way: each
-// rate gives a bound, and the least of them all is taken.
+// rate gives a bound, and the least of them all is taken. Where no extra
+// purchase gains (a least value, most often), the same holds with nothing
+// beyond r: a path spends at most the points to come, so the best
+// (gain - r x spend) plus r x those points bounds it, and the one rate kept
+// is the one that bounds the start tightest.
 //
 // Callers guarantee: the schedule comes from the same settings and outlives
 // the bound; states asked about are reached by plan steps from the type's
@@ -26,8 +30,10 @@
 #define GROWTH_PLANNER_ENGINE_TABLES_GAIN_BOUND_H_
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "base/memory_budget.h"
 #include "data/tables.h"
@@ -86,11 +92,27 @@ class GainBound {
     int32_t spend;  // the least a path to the targets spends
   };
 
-  // The cell a level-up along `line` leads to from `cell`, whose axes below
-  // their targets are the bits of `open`: values at their targets stay.
-  size_t RaisedCell(size_t cell, uint32_t open, StepCode line, bool rollover) const;
+  // The level-ups into a level, along each open line: the axes each raises
+  // and what it adds; none with `any` false.
+  struct LevelUps {
+    std::array<uint32_t, kLineCount> raised{};
+    std::array<int64_t, kLineCount> gain{};
+    int count = 0;
+    // The cell level-up `l` leads to from `cell`, whose axes below their
+    // targets are the bits of `open`: values at their targets stay.
+    size_t Raised(size_t cell, uint32_t open, int l,
+                  const std::array<Axis, kStatCount>& axes) const {
+      for (uint32_t bits = raised[l] & open; bits != 0; bits &= bits - 1) {
+        cell += axes[std::countr_zero(bits)].stride;
+      }
+      return cell;
+    }
+  };
+  LevelUps LevelUpsInto(int32_t level, bool any) const;
   void FillLevel(int32_t level, Cell* here, const Cell* above) const;
-  void FillRates(int32_t level, float* here, const float* above) const;
+  void FillRates(int32_t level, float* here, const float* above,
+                 std::span<const double> rate_of) const;
+  void FindStartRate(size_t room);
   // Extra purchases come in runs of one price (PriceRunFrom) of one stat:
   // `length` points of `gain` each at `price`.
   struct ExtraRun {
