@@ -263,8 +263,13 @@ FloorGraphOutcome RankOverFloorGraph(const PlanSettings& settings, const LevelSc
   // Wide enough that the floor is the K-th best value or close to it in
   // most runs: a floor a little lower can cost the graph many times its size.
   constexpr size_t kBeamWidth = 4096;
-  const std::optional<int64_t> floor =
-      SampleFloor(settings, schedule, exact, bound, kBeamWidth, count);
+  std::optional<int64_t> floor = SampleFloor(settings, schedule, exact, bound, kBeamWidth, count);
+  // Where the bound favours states that buy too little, a narrow beam can
+  // lose every plan on the way; a wider one keeps enough of the others.
+  constexpr size_t kWideBeamWidth = kBeamWidth * 16;
+  if (!floor.has_value()) {
+    floor = SampleFloor(settings, schedule, exact, bound, kWideBeamWidth, count);
+  }
   if (!floor.has_value()) return FloorGraphOutcome::kNoFloor;
   StateGraph graph(settings, budget);
   {
