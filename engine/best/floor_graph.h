@@ -14,7 +14,8 @@
 // The floor comes from a beam: level by level, the `width` states with the
 // best value plus bound go on, the rest are dropped. The distinct end
 // states it reaches are those of distinct plans of the run, so the K-th
-// best of their values is no better than the run's K-th best.
+// best of their values is no better than the run's K-th best. A beam that
+// reaches no plan at all is tried again sixteen times wider.
 //
 // Callers guarantee: the bound comes from the same settings and the same
 // goal, is built, and outlives the call; `exact`, when given, rejects
