@@ -8,6 +8,7 @@
 #include <span>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "base/thread_pair.h"
 #include "engine/tables/table_shape.h"
@@ -247,10 +248,37 @@ void GainBound::FindStartRate(size_t room) {
 
 void GainBound::FillRates(int32_t level, float* here, const float* above,
                           std::span<const double> rate_of) const {
-  const size_t rates = rate_of.size();
+  // With the count of rates known while compiling, each cell's best per
+  // rate stays in registers.
+  switch (rate_of.size()) {
+    case 1:
+      return FillRatesOf<1>(level, here, above, rate_of);
+    case 2:
+      return FillRatesOf<2>(level, here, above, rate_of);
+    default:
+      return FillRatesOf<0>(level, here, above, rate_of);
+  }
+}
+
+template <size_t kRates>
+void GainBound::FillRatesOf(int32_t level, float* here, const float* above,
+                            std::span<const double> rate_of) const {
+  const size_t rates = kRates != 0 ? kRates : rate_of.size();
   AxisOffsets offset(shape_, 0, true);
   const LevelUps ups = LevelUpsInto(level + 1, above != nullptr);
-  std::array<double, 16> best{};
+  // Per axis, by the offset bought from and rate: gain - rate x price.
+  const Purchases purchases = PurchasesAt(level);
+  std::array<std::vector<double>, kStatCount> net;
+  for (int i = 0; i < axis_count_; ++i) {
+    net[i].resize(purchases.gain[i].size() * rates);
+    for (size_t o = 0; o < purchases.gain[i].size(); ++o) {
+      for (size_t r = 0; r < rates; ++r) {
+        net[i][o * rates + r] = static_cast<double>(purchases.gain[i][o]) -
+                                rate_of[r] * static_cast<double>(purchases.price[i][o]);
+      }
+    }
+  }
+  std::array<double, kRates != 0 ? kRates : 16> best{};
   for (size_t cell = cells_; cell-- > 0; offset.Down()) {
     const uint32_t open = offset.Open();
     for (size_t r = 0; r < rates; ++r) best[r] = above == nullptr && open == 0 ? 0 : kNoRatedPath;
@@ -264,17 +292,26 @@ void GainBound::FillRates(int32_t level, float* here, const float* above,
     }
     for (uint32_t bits = open; bits != 0; bits &= bits - 1) {
       const int i = std::countr_zero(bits);
-      const Axis& axis = axes_[i];
-      const int32_t value = axis.start + offset[i];
-      const double gain = static_cast<double>(PurchaseGain(axis.stat, value, level));
-      const double price = PointPrice(value, level, axis.base_cost);
+      const double* rated_gain = net[i].data() + static_cast<size_t>(offset[i]) * rates;
+      const float* after = here + (cell + axes_[i].stride) * rates;
       for (size_t r = 0; r < rates; ++r) {
-        const float after = here[(cell + axis.stride) * rates + r];
-        if (after > kNoRatedFloat) best[r] = std::max(best[r], gain - rate_of[r] * price + after);
+        if (after[r] > kNoRatedFloat) best[r] = std::max(best[r], rated_gain[r] + after[r]);
       }
     }
     for (size_t r = 0; r < rates; ++r) here[cell * rates + r] = RoundedUp(best[r]);
   }
+}
+
+GainBound::Purchases GainBound::PurchasesAt(int32_t level) const {
+  Purchases purchases;
+  for (int i = 0; i < axis_count_; ++i) {
+    const Axis& axis = axes_[i];
+    for (int32_t o = 0; o < axis.last; ++o) {
+      purchases.gain[i].push_back(PurchaseGain(axis.stat, axis.start + o, level));
+      purchases.price[i].push_back(PointPrice(axis.start + o, level, axis.base_cost));
+    }
+  }
+  return purchases;
 }
 
 GainBound::LevelUps GainBound::LevelUpsInto(int32_t level, bool any) const {
@@ -299,6 +336,7 @@ GainBound::LevelUps GainBound::LevelUpsInto(int32_t level, bool any) const {
 // cell a needed purchase leads to is filled before the cell it comes from.
 void GainBound::FillLevel(int32_t level, Cell* here, const Cell* above) const {
   AxisOffsets offset(shape_, 0, true);
+  const Purchases purchases = PurchasesAt(level);
   const LevelUps ups = LevelUpsInto(level + 1, above != nullptr);
   for (size_t cell = cells_; cell-- > 0; offset.Down()) {
     const uint32_t open = offset.Open();  // axes still below their targets
@@ -316,9 +354,9 @@ void GainBound::FillLevel(int32_t level, Cell* here, const Cell* above) const {
       const Axis& axis = axes_[i];
       const Cell& after = here[cell + axis.stride];
       if (after.path == kNoPath) continue;
-      const int32_t value = axis.start + offset[i];
-      best = std::max(best, PurchaseGain(axis.stat, value, level) + after.path);
-      spend = std::min<int64_t>(spend, PointPrice(value, level, axis.base_cost) + after.spend);
+      const auto o = static_cast<size_t>(offset[i]);
+      best = std::max(best, purchases.gain[i][o] + after.path);
+      spend = std::min<int64_t>(spend, purchases.price[i][o] + after.spend);
     }
     here[cell] = {static_cast<int32_t>(best), static_cast<int32_t>(spend)};
   }

@@ -34,6 +34,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "base/memory_budget.h"
 #include "data/tables.h"
@@ -109,9 +110,19 @@ class GainBound {
     }
   };
   LevelUps LevelUpsInto(int32_t level, bool any) const;
+  // What a needed purchase along each axis adds and costs on a level, by
+  // the offset it is bought from (below the axis's end).
+  struct Purchases {
+    std::array<std::vector<int64_t>, kStatCount> gain;
+    std::array<std::vector<int32_t>, kStatCount> price;
+  };
+  Purchases PurchasesAt(int32_t level) const;
   void FillLevel(int32_t level, Cell* here, const Cell* above) const;
   void FillRates(int32_t level, float* here, const float* above,
                  std::span<const double> rate_of) const;
+  template <size_t kRates>  // rate_of.size(), or 0 for any
+  void FillRatesOf(int32_t level, float* here, const float* above,
+                   std::span<const double> rate_of) const;
   void FindStartRate(size_t room);
   // Extra purchases come in runs of one price (PriceRunFrom) of one stat:
   // `length` points of `gain` each at `price`.
