@@ -1,5 +1,7 @@
 #include "engine/best/best_plan_finder.h"
 
+#include <algorithm>
+#include <optional>
 #include <span>
 #include <utility>
 
@@ -38,6 +40,10 @@ BestPlanAnswer Fold(const PlanSettings& settings, const StateFilter* exact, int 
   return answer;
 }
 
+// The steps the walk over the states worth a floor may ask about under a
+// bound over only some of the targets: a few seconds' worth.
+constexpr uint64_t kPartialBoundSteps = uint64_t{1} << 22;
+
 }  // namespace
 
 std::optional<BestPlanAnswer> FindBestPlansByRaisedTargets(const PlanSettings& settings, int value,
@@ -63,14 +69,38 @@ BestPlanAnswer FindBestPlans(const PlanSettings& settings, const LevelSchedule& 
   if (quick.outcome == BestPlanAnswer::Outcome::kFound) return quick;
   {
     MemoryBudget budget(room.bytes);
-    GainBound bound(settings, schedule, value, maximize, budget);
+    std::optional<GainBound> built;
     // The bound's tighter tables take at most half the room, the graph of
-    // the states worth a floor the rest.
-    if (bound.Build(budget.limit() / 2)) {
+    // the states worth a floor the rest. Where the tables over every target
+    // do not fit, the longest axis is left out: a looser bound, but one the
+    // floors can still go by (with more left out, they seldom can).
+    const TargetedStats targeted = TargetedStatsOf(settings);
+    uint32_t covered = GainBound::kEveryTarget;
+    for (int left_out = 0; left_out <= std::min(targeted.count, 1); ++left_out) {
+      GainBound& bound = built.emplace(settings, schedule, value, maximize, budget, covered);
+      if (bound.Build(budget.limit() / 2)) break;
+      built.reset();
+      const StatArray& start = TypeRecordOf(settings.type).start_values;
+      int longest = -1;
+      for (int slot = 0; slot < targeted.count; ++slot) {
+        const int k = targeted.index[slot];
+        if ((covered >> k & 1) == 0) continue;
+        if (longest < 0 ||
+            settings.targets[k] - start[k] > settings.targets[longest] - start[longest]) {
+          longest = k;
+        }
+      }
+      if (longest >= 0) covered &= ~(1u << longest);
+    }
+    if (built.has_value()) {
+      const GainBound& bound = *built;
       NoteBegin(progress, "ranking the plans over the states worth a floor");
       BestPlanAnswer answer;
+      // Under a bound over only some targets the graph may grow slowly
+      // for long within its memory: its walk is held to a few seconds.
+      const uint64_t step_limit = covered == GainBound::kEveryTarget ? 0 : kPartialBoundSteps;
       if (RankOverFloorGraph(settings, schedule, exact, bound, value, maximize, count, budget,
-                             &answer.plans) == FloorGraphOutcome::kFound) {
+                             &answer.plans, step_limit) == FloorGraphOutcome::kFound) {
         return answer;
       }
       NoteCounting(progress, "searching the plans under a falling floor: tries", 0);

@@ -96,15 +96,24 @@ class BeamLevel {
 // to the state it leaves is at least the plan's value so far.
 class FloorPruner final : public StatePruner {
  public:
+  // `step_limit` (0 for none) is the most steps the walk may ask about.
   FloorPruner(const StateGraph& graph, const GainBound& bound, const PlanState& start,
-              int64_t floor, MemoryBudget& budget)
-      : graph_(graph), bound_(bound), floor_(floor), start_(bound.Signed(start)) {
+              int64_t floor, uint64_t step_limit, MemoryBudget& budget)
+      : graph_(graph),
+        bound_(bound),
+        floor_(floor),
+        start_(bound.Signed(start)),
+        steps_left_(step_limit == 0 ? UINT64_MAX : step_limit) {
     for (int32_t level = 0; level <= graph.top_level(); ++level) so_far_.emplace_back(budget);
   }
 
   bool Admits(int32_t level, uint32_t node, int move, int32_t child_level,
               const StateKey& child) override {
     if (level != level_) EnterLevel(level);
+    // Past the limit, nothing more is let in, and the next step ends the
+    // walk as out of room.
+    if (steps_left_ == 0) return true;
+    --steps_left_;
     const int64_t value = Reached(level, node) + Gain(level, node, move);
     const int64_t rest =
         bound_.Bound(graph_.rules().StateOf(child, child_level), floor_ - value - 1);
@@ -113,6 +122,7 @@ class FloorPruner final : public StatePruner {
 
   bool OnStep(int32_t level, uint32_t node, int move, int32_t child_level,
               uint32_t child) override {
+    if (steps_left_ == 0) return false;
     if (level != level_) EnterLevel(level);
     return Raise(child_level, child, Reached(level, node) + Gain(level, node, move));
   }
@@ -163,6 +173,7 @@ class FloorPruner final : public StatePruner {
   const GainBound& bound_;
   const int64_t floor_;
   const int64_t start_;
+  uint64_t steps_left_;
   int32_t level_ = 0;
   std::array<int64_t, kLineCount> up_gains_{};  // by level-up effect
   std::vector<BudgetedArray<int64_t>> so_far_;  // by level, by node
@@ -172,8 +183,9 @@ class FloorPruner final : public StatePruner {
 
 std::optional<int64_t> SampleFloor(const PlanSettings& settings, const LevelSchedule& schedule,
                                    const StateFilter* exact, const GainBound& bound, size_t width,
-                                   int64_t count) {
+                                   int64_t count, uint64_t step_limit) {
   if (count <= 0) return std::nullopt;
+  uint64_t steps_left = step_limit == 0 ? UINT64_MAX : step_limit;
   const StateRules rules(settings, schedule);
   const TargetedStats& targeted = rules.targeted();
   const OpenLines open = OpenLinesOf(settings.type);
@@ -195,6 +207,8 @@ std::optional<int64_t> SampleFloor(const PlanSettings& settings, const LevelSche
     kept.clear();
     std::priority_queue<int64_t, std::vector<int64_t>, std::greater<>> widest;
     here.FallingPoints([&](uint32_t state) {
+      if (steps_left == 0) return;
+      --steps_left;
       const StateKey key = here.key(state);
       const PlanState probe = rules.StateOf(key, level);
       if (exact != nullptr && !exact->Viable(probe)) return;
@@ -217,6 +231,7 @@ std::optional<int64_t> SampleFloor(const PlanSettings& settings, const LevelSche
         }
       }
     });
+    if (steps_left == 0) return std::nullopt;
     if (level == top) break;
     if (kept.size() > width) {
       std::nth_element(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(width), kept.end(),
@@ -258,22 +273,28 @@ std::optional<int64_t> SampleFloor(const PlanSettings& settings, const LevelSche
 FloorGraphOutcome RankOverFloorGraph(const PlanSettings& settings, const LevelSchedule& schedule,
                                      const StateFilter* exact, const GainBound& bound, int value,
                                      bool maximize, int64_t count, MemoryBudget& budget,
-                                     std::vector<std::vector<int32_t>>* plans) {
+                                     std::vector<std::vector<int32_t>>* plans,
+                                     uint64_t step_limit) {
   plans->clear();
   // Wide enough that the floor is the K-th best value or close to it in
   // most runs: a floor a little lower can cost the graph many times its size.
   constexpr size_t kBeamWidth = 4096;
-  std::optional<int64_t> floor = SampleFloor(settings, schedule, exact, bound, kBeamWidth, count);
+  std::optional<int64_t> floor =
+      SampleFloor(settings, schedule, exact, bound, kBeamWidth, count, step_limit);
   // Where the bound favours states that buy too little, a narrow beam can
-  // lose every plan on the way; a wider one keeps enough of the others.
+  // lose every plan on the way; a wider one keeps enough of the others,
+  // within a few seconds' states.
   constexpr size_t kWideBeamWidth = kBeamWidth * 16;
+  constexpr uint64_t kWideBeamSteps = uint64_t{1} << 24;
   if (!floor.has_value()) {
-    floor = SampleFloor(settings, schedule, exact, bound, kWideBeamWidth, count);
+    floor = SampleFloor(settings, schedule, exact, bound, kWideBeamWidth, count,
+                        step_limit == 0 ? kWideBeamSteps : std::min(step_limit, kWideBeamSteps));
   }
   if (!floor.has_value()) return FloorGraphOutcome::kNoFloor;
   StateGraph graph(settings, budget);
   {
-    FloorPruner pruner(graph, bound, StartingState(TypeRecordOf(settings.type)), *floor, budget);
+    FloorPruner pruner(graph, bound, StartingState(TypeRecordOf(settings.type)), *floor, step_limit,
+                       budget);
     if (graph.Build(exact, {}, &pruner) != StateWalk::Outcome::kWalked) {
       return FloorGraphOutcome::kTooManyStates;
     }

@@ -40,10 +40,11 @@
 namespace growth {
 
 // The `count`-th best signed value among the plans a beam of `width` states
-// a level reaches; nothing when it reaches fewer than `count` plans.
+// a level reaches; nothing when it reaches fewer than `count` plans, or
+// takes more than `step_limit` states (0 for no limit) on the way.
 std::optional<int64_t> SampleFloor(const PlanSettings& settings, const LevelSchedule& schedule,
                                    const StateFilter* exact, const GainBound& bound, size_t width,
-                                   int64_t count);
+                                   int64_t count, uint64_t step_limit = 0);
 
 enum class FloorGraphOutcome {
   kFound,          // the plans are the run's best
@@ -55,10 +56,13 @@ enum class FloorGraphOutcome {
 // The `count` best plans by `value` (as a record's first line indexes it:
 // 0..10 the values, 11 the points) into `plans`, each as its steps
 // (candidate indices), best first; left empty unless kFound.
+// Past `step_limit` steps asked about (0 for no limit), by the beam or the
+// walk, the graph counts as one that did not fit.
 FloorGraphOutcome RankOverFloorGraph(const PlanSettings& settings, const LevelSchedule& schedule,
                                      const StateFilter* exact, const GainBound& bound, int value,
                                      bool maximize, int64_t count, MemoryBudget& budget,
-                                     std::vector<std::vector<int32_t>>* plans);
+                                     std::vector<std::vector<int32_t>>* plans,
+                                     uint64_t step_limit = 0);
 
 }  // namespace growth
 

@@ -19,14 +19,16 @@ namespace {
 // The axes end at the targets. Past what any plan reaches the table would
 // only grow, and no plan qualifies: such a target sets `hopeless` and gets
 // no axis.
-StatArray TargetEnds(const PlanSettings& settings, const LevelSchedule& schedule, bool& hopeless) {
+// Only the stats in `covered` get an axis.
+StatArray TargetEnds(const PlanSettings& settings, const LevelSchedule& schedule, uint32_t covered,
+                     bool& hopeless) {
   StatArray ends{};
   const TargetedStats targeted = TargetedStatsOf(settings);
   for (int slot = 0; slot < targeted.count; ++slot) {
     const int k = targeted.index[slot];
     if (targeted.target[slot] > ValueCeiling(settings, schedule, k)) {
       hopeless = true;
-    } else {
+    } else if ((covered >> k & 1) != 0) {
       ends[k] = targeted.target[slot];
     }
   }
@@ -48,13 +50,14 @@ float RoundedUp(double value) {
 }  // namespace
 
 GainBound::GainBound(const PlanSettings& settings, const LevelSchedule& schedule, int value,
-                     bool maximize, MemoryBudget& budget)
+                     bool maximize, MemoryBudget& budget, uint32_t covered)
     : schedule_(schedule),
       top_level_(std::max(settings.level_cap, 1)),
       value_(value),
       sign_(maximize ? 1 : -1),
       base_costs_(TypeRecordOf(settings.type).base_costs),
-      shape_(settings.type, TargetEnds(settings, schedule, too_large_)),
+      shape_(settings.type, TargetEnds(settings, schedule, covered, too_large_)),
+      targeted_(TargetedStatsOf(settings)),
       table_(budget),
       rated_(budget) {
   axis_of_.fill(-1);
@@ -65,19 +68,22 @@ GainBound::GainBound(const PlanSettings& settings, const LevelSchedule& schedule
   if (value_ == kValueCount) {
     extras_add_their_price_ = sign_ < 0;
   } else {
-    for (int i = 0; i < axis_count_; ++i) {
-      const int64_t gain = PurchaseGain(axes_[i].stat, 0, 1);
+    // Every stat the run buys: a targeted one without an axis has all its
+    // purchases counted as extra, from its value on.
+    for (int slot = 0; slot < targeted_.count; ++slot) {
+      const int k = targeted_.index[slot];
+      const int64_t gain = PurchaseGain(k, 0, 1);
       if (gain <= 0) continue;
-      gaining_axes_[gaining_count_] = i;
-      gaining_value_[gaining_count_++] = gain;
+      const int i = axis_of_[k];
+      gaining_[gaining_count_++] = {k, base_costs_[k], i >= 0 ? axes_[i].start + axes_[i].last : 0,
+                                    gain};
     }
   }
   // The rates of the cheapest prices of the stats that gain: those the
   // bound meets most, early in a plan.
   for (int extra = 0; extra < 4; ++extra) {
     for (int g = 0; g < gaining_count_; ++g) {
-      const double rate =
-          static_cast<double>(gaining_value_[g]) / (axes_[gaining_axes_[g]].base_cost + extra);
+      const double rate = static_cast<double>(gaining_[g].gain) / (gaining_[g].base_cost + extra);
       bool known = false;
       for (int r = 0; r < rates_known_; ++r) known = known || rates_[r] == rate;
       if (!known && rates_known_ < static_cast<int>(rates_.size())) rates_[rates_known_++] = rate;
@@ -122,11 +128,12 @@ int64_t GainBound::LeastSigned(const PlanState& start) const {
   }
   int64_t worst_purchase = 0;
   int32_t cheapest = INT32_MAX;
-  for (int i = 0; i < axis_count_; ++i) {
-    worst_purchase = std::min(worst_purchase, PurchaseGain(axes_[i].stat, 0, 1));
-    cheapest = std::min(cheapest, axes_[i].base_cost);
+  for (int slot = 0; slot < targeted_.count; ++slot) {
+    const int k = targeted_.index[slot];
+    worst_purchase = std::min(worst_purchase, PurchaseGain(k, 0, 1));
+    cheapest = std::min(cheapest, base_costs_[k]);
   }
-  if (axis_count_ > 0) least += (start.points + all_points) / cheapest * worst_purchase;
+  if (targeted_.count > 0) least += (start.points + all_points) / cheapest * worst_purchase;
   return least;
 }
 
@@ -198,8 +205,8 @@ void GainBound::FindStartRate(size_t room) {
       most = std::max(most, std::abs(LevelUpGain(lines_[l], level)));
     }
   }
-  for (int i = 0; i < axis_count_; ++i) {
-    most = std::max(most, std::abs(PurchaseGain(axes_[i].stat, axes_[i].start, 1)));
+  for (int slot = 0; slot < targeted_.count; ++slot) {
+    most = std::max(most, std::abs(PurchaseGain(targeted_.index[slot], 0, 1)));
   }
   const double points = schedule_.PointsAfter(1);
   // Each half of a grid on a thread of its own, over two levels of its own.
@@ -456,8 +463,7 @@ int64_t GainBound::Bound(const PlanState& state, int64_t beat) const {
 std::array<int32_t, kStatCount> GainBound::FirstExtraValues(const PlanState& state) const {
   std::array<int32_t, kStatCount> next{};
   for (int g = 0; g < gaining_count_; ++g) {
-    const Axis& axis = axes_[gaining_axes_[g]];
-    next[g] = std::max(state.values[axis.stat], (axis.start + axis.last));
+    next[g] = std::max(state.values[gaining_[g].stat], gaining_[g].extra_from);
   }
   return next;
 }
@@ -468,15 +474,15 @@ bool GainBound::NextExtraRun(std::array<int32_t, kStatCount>& next, int32_t leve
   int chosen = -1;
   int64_t chosen_price = 1;
   for (int g = 0; g < gaining_count_; ++g) {
-    const int64_t price = PointPrice(next[g], level, axes_[gaining_axes_[g]].base_cost);
+    const int64_t price = PointPrice(next[g], level, gaining_[g].base_cost);
     // gain / price above the chosen one's, without division.
-    if (chosen < 0 || gaining_value_[g] * chosen_price > gaining_value_[chosen] * price) {
+    if (chosen < 0 || gaining_[g].gain * chosen_price > gaining_[chosen].gain * price) {
       chosen = g;
       chosen_price = price;
     }
   }
   const int32_t length = PriceRunFrom(next[chosen], level);
-  *run = {gaining_value_[chosen], chosen_price, length};
+  *run = {gaining_[chosen].gain, chosen_price, length};
   next[chosen] += length;
   return true;
 }

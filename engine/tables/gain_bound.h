@@ -51,8 +51,12 @@ class GainBound {
   static constexpr int64_t kNone = INT64_MIN / 4;
 
   // `value` indexes a record's first line: 0..10 the values, 11 the points.
+  // The tables cover the targets of the stats in `covered` (bit 1 << stat
+  // index): the purchases of a targeted stat left out all count as extra,
+  // which loosens the bound but shrinks the tables to fit.
   GainBound(const PlanSettings& settings, const LevelSchedule& schedule, int value, bool maximize,
-            MemoryBudget& budget);
+            MemoryBudget& budget, uint32_t covered = kEveryTarget);
+  static constexpr uint32_t kEveryTarget = (1u << kStatCount) - 1;
   GainBound(const GainBound&) = delete;
   GainBound& operator=(const GainBound&) = delete;
 
@@ -150,9 +154,17 @@ class GainBound {
   const int axis_count_ = shape_.axis_count;
   const size_t cells_ = shape_.cells;
   std::array<int, kStatCount> axis_of_{};
-  // Stats an extra purchase of which adds something, and what it adds.
-  std::array<int, kStatCount> gaining_axes_{};
-  std::array<int64_t, kStatCount> gaining_value_{};
+  const TargetedStats targeted_;  // the stats the run buys
+  // Stats an extra purchase of which adds something: the value extra
+  // purchases start from at the least (past the target, on an axis), and
+  // what each adds.
+  struct Gaining {
+    int stat;
+    int32_t base_cost;
+    int32_t extra_from;
+    int64_t gain;
+  };
+  std::array<Gaining, kStatCount> gaining_{};
   int gaining_count_ = 0;
   // Extra purchases add what they cost (a least number of points).
   bool extras_add_their_price_ = false;
