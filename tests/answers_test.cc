@@ -194,7 +194,9 @@ TEST_F(AnswersTest, MemoryReplacesTheBuiltInBudgets) {
       {"-c", "0", "-l", "6", "-s", "12", "-h", "8", "--count"},
       {"-c", "8", "-l", "40", "-s", "12", "-x", "20", "--reach"},
       {"-c", "0", "-s", "40", "-h", "30", "-x", "30", "--lowest-cap"},
-      {"-c", "8", "-l", "12", "-s", "12", "--max", "HP", "-o", "best.txt"},
+      // Two targets: with one, a bound over none of them fits in 1K, and
+      // the search finds the plan within it.
+      {"-c", "8", "-l", "12", "-s", "12", "-x", "12", "--max", "HP", "-o", "best.txt"},
   };
   for (const std::vector<std::string>& answer : answers) {
     const ProgramResult built_in = Run(answer);
