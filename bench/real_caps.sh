@@ -32,6 +32,7 @@ questions=(
   "-c 0 -l 99 -s 60 -h 40 -x 30 --max I --limit 5"
   "-c 3 -l 99 -h 80 -x 60 -s 152 --max F"
   "-c 4 -l 76 -i 64 -s 64 -f 77 --min WT"
+  "-c 12 -l 76 -a 59 -m 37 -i 37 -f 74 --max WT"
   "-c 18 -l 30 -h 25 -s 30 -x 30 -f 25 --min MP"
   "-c 22 -l 31 -r 42 -h 30 -f 41 -s 30 -a 13 --reach"
   "-c 19 -l 30 -r 50 -x 24 -m 23 -s 20 -a 33 --reach"
